@@ -1,0 +1,33 @@
+# Thin wrappers around CMake and CTest.
+BUILD ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure check demo bench package format clean
+
+all: configure
+	cmake --build $(BUILD) --parallel
+
+configure:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+# Installs the Debian packages the build, the tests and the simulated BMC need, when missing.
+deps:
+	sh scripts/install-deps.sh
+
+check: deps all
+	ctest --test-dir $(BUILD) --output-on-failure
+
+demo: deps all
+	sh scripts/demo.sh $(BUILD)/tarnwick
+
+bench: deps all
+	sh bench/run.sh $(BUILD)
+
+package: all
+	cd $(BUILD) && cpack -G DEB
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

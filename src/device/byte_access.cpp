@@ -1,0 +1,86 @@
+#include "device/byte_access.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "cli/fail.h"
+#include "cli/fruid.h"
+#include "device/command_runner.h"
+#include "device/temp_file.h"
+
+namespace {
+
+bool stop_on_failure = false;
+
+constexpr const char* read_result_file = "tmp";
+
+// One command per 256-byte page of the offset: device ID, low byte of the offset, and for writes
+// the value. The last page carries the device ID with an extra 0 after the 0x.
+constexpr const char* write_formats[] = {
+    "ipmitool raw 0x0a 0x12 0x%x 0x%x 0x00 0x%x >/dev/null",
+    "ipmitool raw 0x0a 0x12 0x%x 0x%x 0x01 0x%x >/dev/null",
+    "ipmitool raw 0x0a 0x12 0x%x 0x%x 0x02 0x%x >/dev/null",
+    "ipmitool raw 0x0a 0x12 0x%x 0x%x 0x03 0x%x >/dev/null",
+    "ipmitool raw 0x0a 0x12 0x0%x 0x%x 0x04 0x%x >/dev/null",
+};
+constexpr const char* read_formats[] = {
+    "ipmitool raw 0x0a 0x11 0x%x 0x%x 0x00 0x01|awk '{printf $2}' >tmp",
+    "ipmitool raw 0x0a 0x11 0x%x 0x%x 0x01 0x01|awk '{printf $2}' >tmp",
+    "ipmitool raw 0x0a 0x11 0x%x 0x%x 0x02 0x01|awk '{printf $2}' >tmp",
+    "ipmitool raw 0x0a 0x11 0x%x 0x%x 0x03 0x01|awk '{printf $2}' >tmp",
+    "ipmitool raw 0x0a 0x11 0x0%x 0x%x 0x04 0x01|awk '{printf $2}' >tmp",
+};
+
+constexpr uint32_t page_size = 0x100;
+
+void check_range(uint32_t offset) {
+    if (offset > max_fru_offset) {
+        fail("offset out of range(max offset is 0x4ff)\n");
+    }
+}
+
+unsigned device_id() {
+    return static_cast<uint32_t>(FRUID);
+}
+
+} // namespace
+
+void set_stop_on_device_failure(bool on) {
+    stop_on_failure = on;
+}
+
+void write_value(uint32_t offset, uint8_t value) {
+    check_range(offset);
+    const uint32_t page = offset / page_size;
+    const unsigned low = offset - page * page_size;
+    const int status =
+        run_command(format_text(write_formats[page], device_id(), low, unsigned{value}));
+    if (stop_on_failure && status != 0) {
+        fail("Write FRU data failed at offset 0x%x.\n", offset);
+    }
+}
+
+uint8_t read_value(uint32_t offset) {
+    check_range(offset);
+    const uint32_t page = offset / page_size;
+    const unsigned low = offset - page * page_size;
+    guard_temp_file(read_result_file);
+    run_command(format_text(read_formats[page], device_id(), low));
+    bool has_digit = false;
+    const uint8_t byte = get_return_data(&has_digit);
+    // The read command's own status is awk's; only the file tells whether a byte came back.
+    if (stop_on_failure && !has_digit) {
+        fail("Read FRU data failed at offset 0x%x.\n", offset);
+    }
+    return byte;
+}
+
+uint8_t get_return_data(bool* has_digit) {
+    const std::string text = take_temp_file(read_result_file, 2);
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(text.c_str(), &end, 16);
+    if (has_digit != nullptr) {
+        *has_digit = end != text.c_str();
+    }
+    return static_cast<uint8_t>(number & 0xFF);
+}

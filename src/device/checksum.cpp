@@ -1,0 +1,31 @@
+#include "device/checksum.h"
+
+#include <cstdint>
+
+#include "cli/fail.h"
+#include "device/byte_access.h"
+#include "layout/lookup.h"
+
+void write_verify_checksum(const char* type, int mark) {
+    const int header_item = area_header_item(type);
+    if (header_item < 0) {
+        return;
+    }
+    const area_location area = locate_area(header_item);
+
+    uint8_t sum = 0;
+    for (uint32_t offset = area.start; offset < area.checksum_offset; ++offset) {
+        sum = static_cast<uint8_t>(sum + read_value(offset));
+    }
+    const uint8_t expected = static_cast<uint8_t>(256 - sum);
+
+    if (mark == mark_write) {
+        write_value(area.checksum_offset, expected);
+        return;
+    }
+    const uint8_t actual = read_value(area.checksum_offset);
+    if (static_cast<uint8_t>(sum + actual) != 0) {
+        fail("Verify %s area checksum fail,expect:%x,actual:%x\n", type, unsigned{expected},
+             unsigned{actual});
+    }
+}

@@ -1,0 +1,201 @@
+#include "ops/config_reader.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "cli/fail.h"
+#include "layout/item_table.h"
+#include "layout/lookup.h"
+
+namespace {
+
+constexpr int end_of_file = -1;
+constexpr std::size_t max_text = field_size - 1;
+
+bool is_line_end(int c) {
+    return c == '\n' || c == '\r';
+}
+
+bool is_above_blank(int c) {
+    return c >= 0x21 && c <= 0x7F;
+}
+
+// A line end, or the end of a file whose last line has none: both end a line.
+bool ends_line(int c) {
+    return is_line_end(c) || c == end_of_file;
+}
+
+// The file's bytes with one current character, read ahead.
+class scanner {
+  public:
+    explicit scanner(const std::string& text) : text_(text) {}
+    int current() const {
+        return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : end_of_file;
+    }
+    int next() {
+        if (pos_ < text_.size()) {
+            ++pos_;
+        }
+        return current();
+    }
+    // Moves to the next line end (or the end of the file), leaving it current.
+    void skip_to_line_end() {
+        while (!ends_line(current())) {
+            next();
+        }
+    }
+
+  private:
+    const std::string& text_;
+    std::size_t pos_ = 0;
+};
+
+// Text as the table sees it: cut at a zero byte.
+std::string cut_at_zero(const std::string& text) {
+    return text.substr(0, text.find('\0'));
+}
+
+// The item a key names, or -1: keys longer than any item name match nothing.
+int matching_item(const std::string& key) {
+    const std::string name = cut_at_zero(key);
+    return name.size() <= max_text ? find_item_by_fieldname(name.c_str()) : -1;
+}
+
+void clear_value(const std::string& key) {
+    const int index = matching_item(key);
+    if (index >= 0) {
+        std::memset(item[index].value, 0, field_size);
+    }
+}
+
+// Appends to what the item holds, keeping at most 35 characters.
+void append_value(const std::string& key, const std::string& value) {
+    const int index = matching_item(key);
+    if (index < 0) {
+        return;
+    }
+    _item_info& entry = item[index];
+    const std::string text = cut_at_zero(value);
+    const std::size_t held = value_length(entry);
+    const std::size_t room = max_text - held;
+    std::memcpy(entry.value + held, text.data(), text.size() < room ? text.size() : room);
+}
+
+// Reads the value of a key line, from its first character on. Returns whether it ended because
+// it was full (the rest of its line is then still to skip).
+bool read_value(scanner& in, const std::string& key, std::string& value) {
+    int c = in.current();
+    for (;;) {
+        if (c == '"') {
+            c = in.next();
+            if (ends_line(c)) {
+                return false;
+            }
+        }
+        value += static_cast<char>(c);
+        c = in.next();
+        if (c == ' ') {
+            c = in.next();
+            if (c == ' ') {
+                c = in.next();
+                if (is_above_blank(c)) {
+                    fail(
+                        "\"%s\" has a incorrect value,two or more 'space' found,please check it.\n",
+                        cut_at_zero(key).c_str());
+                }
+                in.skip_to_line_end();
+                return false;
+            }
+            if (value.size() < max_text) {
+                value += ' ';
+            }
+        }
+        if (ends_line(c)) {
+            return false;
+        }
+        if (value.size() >= max_text) {
+            return true;
+        }
+    }
+}
+
+void read_key_line(scanner& in) {
+    std::string key;
+    int c = in.current();
+    // Line ends do not stop a key: a line without "=" runs on into the next one.
+    while (c != '=') {
+        if (c == end_of_file) {
+            return;
+        }
+        key += static_cast<char>(c);
+        c = in.next();
+    }
+    c = in.next();
+    if (ends_line(c)) {
+        in.next();
+        clear_value(key);
+        return;
+    }
+    if (c == ' ') {
+        while (!ends_line(c) && (!is_above_blank(c) || c == '"')) {
+            c = in.next();
+        }
+        if (ends_line(c)) {
+            clear_value(key); // the line end stays current and reads as an empty line
+            return;
+        }
+    }
+    std::string value;
+    const bool full = read_value(in, key, value);
+    append_value(key, value);
+    if (full) {
+        in.skip_to_line_end();
+        in.next();
+    }
+}
+
+} // namespace
+
+void apply_config_text(const std::string& text) {
+    scanner in(text);
+    while (in.current() != end_of_file) {
+        const int c = in.current();
+        if (c == '[') {
+            in.skip_to_line_end();
+            in.next();
+        } else if (is_line_end(c)) {
+            in.next();
+        } else if (c == ' ') {
+            // Blanks in front of a key or a section line are ignored.
+            int d = in.next();
+            while (!ends_line(d) && !is_above_blank(d)) {
+                d = in.next();
+            }
+            if (is_line_end(d)) {
+                in.next();
+            }
+        } else {
+            read_key_line(in);
+        }
+    }
+}
+
+void ini_file_analysis() {
+    std::FILE* file = std::fopen(config_file_name, "rb");
+    std::string text;
+    bool readable = file != nullptr;
+    if (readable) {
+        char buffer[4096];
+        std::size_t count = 0;
+        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            text.append(buffer, count);
+        }
+        // A directory of that name opens but cannot be read: it is no configuration.
+        readable = std::ferror(file) == 0;
+        std::fclose(file);
+    }
+    if (!readable) {
+        fail("Can not open ini file \"%s\".\n", config_file_name);
+    }
+    apply_config_text(text);
+}

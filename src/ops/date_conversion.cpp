@@ -1,0 +1,57 @@
+#include "ops/date_conversion.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/fail.h"
+#include "device/command_runner.h"
+#include "device/temp_file.h"
+#include "layout/item_table.h"
+#include "layout/lookup.h"
+
+namespace {
+
+constexpr const char* seconds_file = "time_tmp";
+// The date command's first line is read up to this many characters, a sign included.
+constexpr std::size_t max_seconds_chars = 10;
+
+} // namespace
+
+std::string quote_for_shell(const char* text) {
+    std::string quoted;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (std::strchr("\"$`\\", *p) != nullptr) {
+            quoted += '\\';
+        }
+        quoted += *p;
+    }
+    return quoted;
+}
+
+uint32_t minutes_since_1996(uint64_t seconds) {
+    const auto minutes_since_1970 = static_cast<uint32_t>(seconds / 60);
+    return minutes_since_1970 - min_1970_1996;
+}
+
+void time_analysis() {
+    _item_info& date = item[get_item_number_by_fieldname("Manufacturing Date/Time")];
+    const char* text = reinterpret_cast<const char*>(date.value);
+
+    guard_temp_file(seconds_file);
+    run_command("date +%s -d " + format_text("\"%s\" >time_tmp", quote_for_shell(text).c_str()));
+    std::string line = take_temp_file(seconds_file, max_seconds_chars);
+    line = line.substr(0, line.find('\n'));
+
+    char* end = nullptr;
+    // strtoull negates a leading minus modulo 2^64, as the date arithmetic expects.
+    const uint64_t seconds = std::strtoull(line.c_str(), &end, 10);
+    if (end == line.c_str()) {
+        fail("Can not convert the manufacturing date \"%s\".\n", text);
+    }
+
+    const uint32_t minutes = minutes_since_1996(seconds);
+    std::memset(date.value, 0, field_size);
+    date.value[0] = static_cast<uint8_t>(minutes & 0xFF);
+    date.value[1] = static_cast<uint8_t>((minutes >> 8) & 0xFF);
+    date.value[2] = static_cast<uint8_t>((minutes >> 16) & 0xFF);
+}

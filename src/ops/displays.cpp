@@ -1,0 +1,41 @@
+#include "ops/displays.h"
+
+#include <cstdio>
+
+#include "cli/fruid.h"
+#include "device/byte_access.h"
+#include "device/command_runner.h"
+#include "layout/item_table.h"
+
+namespace {
+
+constexpr uint32_t row_size = 16;
+
+void print_row(uint32_t start, const uint8_t (&bytes)[row_size]) {
+    std::printf("%04x: ", start);
+    for (uint32_t i = 0; i < row_size; i += 2) {
+        std::printf("%02x%02x ", unsigned{bytes[i]}, unsigned{bytes[i + 1]});
+    }
+    std::printf("  ");
+    for (const uint8_t byte : bytes) {
+        std::putchar(byte >= 0x21 && byte <= 0x7E ? byte : '.');
+    }
+    std::putchar('\n');
+}
+
+} // namespace
+
+void show_text_format() {
+    run_command(format_text("ipmitool fru print %d", FRUID));
+}
+
+void show_binary_format() {
+    const uint32_t last_offset = item[item_count - 1].offset;
+    for (uint32_t start = 0; start <= last_offset; start += row_size) {
+        uint8_t bytes[row_size];
+        for (uint32_t i = 0; i < row_size; ++i) {
+            bytes[i] = read_value(start + i);
+        }
+        print_row(start, bytes);
+    }
+}

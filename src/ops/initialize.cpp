@@ -1,0 +1,93 @@
+#include "ops/initialize.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "cli/fail.h"
+#include "device/byte_access.h"
+#include "device/checksum.h"
+#include "layout/item_table.h"
+#include "layout/lookup.h"
+#include "ops/config_reader.h"
+#include "ops/date_conversion.h"
+#include "ops/single_item.h"
+
+namespace {
+
+constexpr const char* area_names[] = {"chassis", "board", "product"};
+
+void check_header() {
+    uint8_t sum = 0;
+    for (int i = 0; i < header_item_count; ++i) {
+        sum = static_cast<uint8_t>(sum + item[i].value[0]);
+    }
+    if (sum != 0) {
+        fail("Refusing \"%s\": the common header bytes add up to 0x%x, not 0; nothing written.\n",
+             config_file_name, unsigned{sum});
+    }
+}
+
+// The bytes [first, last] of one area.
+struct area_span {
+    uint32_t first;
+    uint32_t last;
+};
+
+area_span check_area(const char* area_name) {
+    const uint32_t start = uint32_t{item[area_header_item(area_name)].value[0]} * 8;
+    const int version = find_item_by_offset(start);
+    if (version < 0 || std::strcmp(item[version].field_name, "Version") != 0 ||
+        version + 1 >= item_count) {
+        fail("Refusing \"%s\": the %s area does not start at a \"Version\" item (offset %u); "
+             "nothing written.\n",
+             config_file_name, area_name, start);
+    }
+    const uint32_t size = uint32_t{item[version + 1].value[0]} * 8;
+    const uint32_t checksum_offset = start + size - 1;
+    const int checksum = size == 0 ? -1 : find_item_by_offset(checksum_offset);
+    if (checksum < 0 || checksum_offset >= fru_image_size ||
+        std::strcmp(item[checksum].field_name, "Checksum") != 0) {
+        fail("Refusing \"%s\": the %s area of %u bytes does not end at a \"Checksum\" item; "
+             "nothing written.\n",
+             config_file_name, area_name, size);
+    }
+    return {start, checksum_offset};
+}
+
+} // namespace
+
+void check_configured_layout() {
+    check_header();
+    area_span spans[std::size(area_names)];
+    for (std::size_t i = 0; i < std::size(area_names); ++i) {
+        spans[i] = check_area(area_names[i]);
+    }
+    // Overlapping areas would have one checksum written over the other's bytes.
+    for (std::size_t i = 0; i < std::size(area_names); ++i) {
+        for (std::size_t j = i + 1; j < std::size(area_names); ++j) {
+            if (spans[i].first <= spans[j].last && spans[j].first <= spans[i].last) {
+                fail("Refusing \"%s\": the %s and %s areas overlap; nothing written.\n",
+                     config_file_name, area_names[i], area_names[j]);
+            }
+        }
+    }
+}
+
+void initialize_fru() {
+    ini_file_analysis();
+    time_analysis();
+    check_configured_layout();
+
+    set_stop_on_device_failure(true);
+    std::printf("Writing fru data.....\n");
+    for (int i = 0; i < item_count; ++i) {
+        write_single_value(i);
+    }
+    std::printf("Writing checksum.....\n");
+    for (const char* area_name : area_names) {
+        write_verify_checksum(area_name, mark_write);
+    }
+    std::printf("Done!\n");
+}
