@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "device/command_runner.h"
+#include "ops/date_conversion.h"
+#include "support.h"
+
+namespace {
+
+constexpr int date = 25; // "Manufacturing Date/Time"
+
+std::vector<int> date_bytes() {
+    return {item[date].value[0], item[date].value[1], item[date].value[2]};
+}
+
+} // namespace
+
+TEST(MinutesSince1996, ArithmeticWrapsAt32Bits) {
+    const struct {
+        uint64_t seconds;
+        uint32_t minutes;
+    } cases[] = {
+        {820454400, 0},                  // 1996-01-01 00:00 UTC
+        {820454460, 1},                  // one minute later
+        {820454459, 0},                  // seconds are dropped, not rounded
+        {1533772800, 11888640},          // 2018-08-09 00:00 UTC
+        {1577836800, 12623040},          // 2020-01-01 00:00 UTC
+        {0, 0xFFFFFFFFu - 13674240 + 1}, // before 1996: wraps modulo 2^32
+        {UINT64_MAX - 86399, static_cast<uint32_t>((UINT64_MAX - 86399) / 60) - 13674240},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(minutes_since_1996(c.seconds), c.minutes) << c.seconds;
+    }
+}
+
+TEST(QuoteForShell, EscapesWhatDoubleQuotesWouldStillInterpret) {
+    EXPECT_EQ(quote_for_shell("2018-08-09 00:00 UTC"), "2018-08-09 00:00 UTC");
+    EXPECT_EQ(quote_for_shell("$(touch x)"), "\\$(touch x)");
+    EXPECT_EQ(quote_for_shell("a\"b`c\\d'e"), "a\\\"b\\`c\\\\d'e");
+    EXPECT_EQ(quote_for_shell(""), "");
+}
+
+class DateConversion : public tool_test {};
+
+TEST_F(DateConversion, DateTextsBecomeThreeBytesLeastSignificantFirst) {
+    const struct {
+        const char* text;
+        std::vector<int> bytes;
+    } cases[] = {
+        {"1996-01-01 00:00 UTC", {0x00, 0x00, 0x00}},
+        {"1996-01-01 00:01 UTC", {0x01, 0x00, 0x00}},
+        {"1996-01-01 00:01:59 UTC", {0x01, 0x00, 0x00}},
+        {"2018-08-09 00:00 UTC", {0x00, 0x68, 0xB5}},
+        {"2020-01-01 00:00 UTC", {0xC0, 0x9C, 0xC0}},
+        {"@1533772800", {0x00, 0x68, 0xB5}},
+        // 2027-11-24 20:16 UTC is 2^24 minutes: only the low 24 bits are stored.
+        {"2027-11-24 20:16 UTC", {0x00, 0x00, 0x00}},
+        // Before 1996 the count wraps: one minute before is 0xFFFFFFFF.
+        {"1995-12-31 23:59 UTC", {0xFF, 0xFF, 0xFF}},
+    };
+    for (const auto& c : cases) {
+        set_value_text(date, c.text);
+        time_analysis();
+        EXPECT_EQ(date_bytes(), c.bytes) << c.text;
+        for (std::size_t i = 3; i < field_size; ++i) {
+            EXPECT_EQ(item[date].value[i], 0) << c.text;
+        }
+        EXPECT_FALSE(std::filesystem::exists("time_tmp"));
+    }
+}
+
+TEST_F(DateConversion, ShellCharactersInTheTextAreNeverRun) {
+    for (const char* text : {"$(touch x)", "`touch x`", "\"; touch x; \"", "\\\"; touch x #"}) {
+        set_value_text(date, text);
+        const captured result = run_captured([] { time_analysis(); });
+        EXPECT_EQ(result.status, 255) << text;
+        EXPECT_FALSE(std::filesystem::exists("x")) << text;
+    }
+}
+
+TEST_F(DateConversion, UnreadableDatesAndBadTempFilesStopWithAMessage) {
+    set_value_text(date, "not a date");
+    const captured unreadable = run_captured([] { time_analysis(); });
+    EXPECT_EQ(unreadable.status, 255);
+    EXPECT_EQ(unreadable.out, "Can not convert the manufacturing date \"not a date\".\n");
+
+    set_value_text(date, "2018-08-09 00:00 UTC");
+    std::filesystem::create_directory("time_tmp");
+    const captured directory = run_captured([] { time_analysis(); });
+    EXPECT_EQ(directory.status, 255);
+    EXPECT_EQ(directory.out, "Temporary file \"time_tmp\" exists and is not a regular file; "
+                             "remove it and try again.\n");
+    EXPECT_TRUE(std::filesystem::is_directory("time_tmp"));
+}

@@ -1,0 +1,112 @@
+#include "support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "cli/fruid.h"
+#include "device/command_runner.h"
+
+memory_device* active_device = nullptr;
+
+namespace {
+// The shell runner the tool starts with: date commands still go to the real shell.
+command_runner shell_runner = nullptr;
+} // namespace
+
+captured run_captured(const std::function<void()>& body) {
+    std::fflush(stdout);
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) {
+        return {"pipe failed", -1};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipe_ends[0]);
+        dup2(pipe_ends[1], STDOUT_FILENO);
+        body();
+        std::fflush(stdout);
+        _exit(0);
+    }
+    close(pipe_ends[1]);
+    std::string out;
+    char buffer[4096];
+    ssize_t count = 0;
+    while ((count = read(pipe_ends[0], buffer, sizeof buffer)) > 0) {
+        out.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(pipe_ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+namespace {
+
+// Answers "ipmitool raw 0x0a 0x11|0x12 DEV LO HI ..." lines and the removal of "tmp".
+int memory_runner(const std::string& line) {
+    memory_device& device = *active_device;
+    device.commands.push_back(line);
+    unsigned command = 0;
+    unsigned id = 0;
+    unsigned low = 0;
+    unsigned high = 0;
+    unsigned data = 0;
+    if (std::sscanf(line.c_str(), "ipmitool raw 0x0a 0x%x 0x%x 0x%x 0x%x 0x%x", &command, &id, &low,
+                    &high, &data) == 5) {
+        const unsigned offset = high * 256 + low;
+        if (command == 0x12) {
+            if (device.write_status == 0) {
+                device.bytes.at(offset) = static_cast<uint8_t>(data);
+            }
+            return device.write_status;
+        }
+        std::FILE* tmp = std::fopen("tmp", "w");
+        if (!device.reads_fail) {
+            std::fprintf(tmp, "%02x", unsigned{device.bytes.at(offset)});
+        }
+        std::fclose(tmp);
+        return 0;
+    }
+    if (line == "rm -rf tmp") {
+        std::remove("tmp");
+        return 0;
+    }
+    return shell_runner(line);
+}
+
+} // namespace
+
+void tool_test::SetUp() {
+    std::memcpy(saved_table_, item, sizeof item);
+    previous_dir_ = std::filesystem::current_path();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tarnwick-unit-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    scratch_dir_ = pattern;
+    std::filesystem::current_path(scratch_dir_);
+    active_device = &device;
+    shell_runner = set_command_runner(memory_runner);
+    FRUID = 0;
+}
+
+void tool_test::TearDown() {
+    set_command_runner(shell_runner);
+    active_device = nullptr;
+    std::filesystem::current_path(previous_dir_);
+    std::filesystem::remove_all(scratch_dir_);
+    std::memcpy(item, saved_table_, sizeof item);
+}
+
+void set_value_text(int index, const std::string& text) {
+    std::memset(item[index].value, 0, field_size);
+    std::memcpy(item[index].value, text.data(), std::min(text.size(), field_size - 1));
+}
+
+std::string value_text(int index) {
+    return std::string(reinterpret_cast<const char*>(item[index].value), value_length(item[index]));
+}

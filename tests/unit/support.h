@@ -1,0 +1,47 @@
+// Shared helpers of the unit tests: a scratch working directory, a restorable layout table, an
+// in-memory FRU device behind the command runner, and capture of a function that may end the
+// process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "layout/item_table.h"
+
+// Output and exit status of a function run in a child process (it may call exit itself).
+struct captured {
+    std::string out;
+    int status;
+};
+captured run_captured(const std::function<void()>& body);
+
+// Every command line handed to the runner, and a 1280-byte device answering the raw commands the
+// way the real utility does (reads leave the byte in "tmp" through the same file the tool reads).
+struct memory_device {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(1280, 0);
+    std::vector<std::string> commands;
+    bool reads_fail = false;
+    int write_status = 0;
+};
+extern memory_device* active_device;
+
+// Runs each test in a fresh working directory with the default table and the in-memory device
+// behind the command runner; everything is put back afterwards.
+class tool_test : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    memory_device device;
+
+  private:
+    std::string previous_dir_;
+    std::string scratch_dir_;
+    _item_info saved_table_[item_count];
+};
+
+void set_value_text(int index, const std::string& text);
+std::string value_text(int index);
