@@ -81,15 +81,17 @@ void append_value(const std::string& key, const std::string& value) {
     std::memcpy(entry.value + held, text.data(), text.size() < room ? text.size() : room);
 }
 
-// Reads the value of a key line, from its first character on. Returns whether it ended because
-// it was full (the rest of its line is then still to skip).
-bool read_value(scanner& in, const std::string& key, std::string& value) {
+enum class value_end { line_end, full, refused };
+
+// Reads the value of a key line, from its first character on. A value that ends because it is
+// full leaves the rest of its line still to skip.
+value_end read_value(scanner& in, std::string& value) {
     int c = in.current();
     for (;;) {
         if (c == '"') {
             c = in.next();
             if (ends_line(c)) {
-                return false;
+                return value_end::line_end;
             }
         }
         value += static_cast<char>(c);
@@ -99,33 +101,32 @@ bool read_value(scanner& in, const std::string& key, std::string& value) {
             if (c == ' ') {
                 c = in.next();
                 if (is_above_blank(c)) {
-                    fail(
-                        "\"%s\" has a incorrect value,two or more 'space' found,please check it.\n",
-                        cut_at_zero(key).c_str());
+                    return value_end::refused;
                 }
                 in.skip_to_line_end();
-                return false;
+                return value_end::line_end;
             }
             if (value.size() < max_text) {
                 value += ' ';
             }
         }
         if (ends_line(c)) {
-            return false;
+            return value_end::line_end;
         }
         if (value.size() >= max_text) {
-            return true;
+            return value_end::full;
         }
     }
 }
 
-void read_key_line(scanner& in) {
+// Reads one key line and applies it. Returns false, with the key, when its value is refused.
+bool read_key_line(scanner& in, std::string& refused_key) {
     std::string key;
     int c = in.current();
     // Line ends do not stop a key: a line without "=" runs on into the next one.
     while (c != '=') {
         if (c == end_of_file) {
-            return;
+            return true;
         }
         key += static_cast<char>(c);
         c = in.next();
@@ -134,7 +135,7 @@ void read_key_line(scanner& in) {
     if (ends_line(c)) {
         in.next();
         clear_value(key);
-        return;
+        return true;
     }
     if (c == ' ') {
         while (!ends_line(c) && (!is_above_blank(c) || c == '"')) {
@@ -142,21 +143,26 @@ void read_key_line(scanner& in) {
         }
         if (ends_line(c)) {
             clear_value(key); // the line end stays current and reads as an empty line
-            return;
+            return true;
         }
     }
     std::string value;
-    const bool full = read_value(in, key, value);
+    const value_end end = read_value(in, value);
+    if (end == value_end::refused) {
+        refused_key = cut_at_zero(key);
+        return false;
+    }
     append_value(key, value);
-    if (full) {
+    if (end == value_end::full) {
         in.skip_to_line_end();
         in.next();
     }
+    return true;
 }
 
 } // namespace
 
-void apply_config_text(const std::string& text) {
+bool apply_config_text(const std::string& text, std::string& refused_key) {
     scanner in(text);
     while (in.current() != end_of_file) {
         const int c = in.current();
@@ -174,10 +180,11 @@ void apply_config_text(const std::string& text) {
             if (is_line_end(d)) {
                 in.next();
             }
-        } else {
-            read_key_line(in);
+        } else if (!read_key_line(in, refused_key)) {
+            return false;
         }
     }
+    return true;
 }
 
 void ini_file_analysis() {
@@ -197,5 +204,9 @@ void ini_file_analysis() {
     if (!readable) {
         fail("Can not open ini file \"%s\".\n", config_file_name);
     }
-    apply_config_text(text);
+    std::string refused_key;
+    if (!apply_config_text(text, refused_key)) {
+        fail("\"%s\" has a incorrect value,two or more 'space' found,please check it.\n",
+             refused_key.c_str());
+    }
 }

@@ -10,4 +10,6 @@ constexpr const char* config_file_name = "fruconfig.ini";
 void ini_file_analysis();
 
 // The same rules applied to the file's bytes; used by ini_file_analysis and by the fuzz target.
-void apply_config_text(const std::string& text);
+// Stops at a value with two spaces before more text and returns false with its key in
+// `refused_key`; the lines before it stay applied.
+bool apply_config_text(const std::string& text, std::string& refused_key);

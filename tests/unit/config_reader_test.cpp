@@ -13,8 +13,14 @@ namespace {
 constexpr int part_number = 33; // "Board Part Number String"
 const std::string key = "Board Part Number String";
 
+// Applies text that holds no refused value.
+void apply(const std::string& text) {
+    std::string refused_key;
+    EXPECT_TRUE(apply_config_text(text, refused_key)) << "refused key: " << refused_key;
+}
+
 std::string part_number_after(const std::string& text) {
-    apply_config_text(text);
+    apply(text);
     return value_text(part_number);
 }
 
@@ -94,7 +100,10 @@ TEST_F(ConfigReader, TwoSpacesBeforeTextAreRefusedWhateverTheKey) {
          "\"No Such Item\" has a incorrect value,two or more 'space' found,please check it.\n"},
     };
     for (const auto& c : cases) {
-        const captured result = run_captured([&] { apply_config_text(c.text); });
+        std::FILE* file = std::fopen("fruconfig.ini", "w");
+        std::fputs(c.text.c_str(), file);
+        std::fclose(file);
+        const captured result = run_captured([] { ini_file_analysis(); });
         EXPECT_EQ(result.status, 255);
         EXPECT_EQ(result.out, c.message);
     }
@@ -102,7 +111,7 @@ TEST_F(ConfigReader, TwoSpacesBeforeTextAreRefusedWhateverTheKey) {
 
 TEST_F(ConfigReader, LongValuesAndKeysNeverOverrunTheField) {
     const std::string forty = "0123456789012345678901234567890123456789";
-    apply_config_text(key + "=" + forty + "\nBoard Serial Number String=SN1\n");
+    apply(key + "=" + forty + "\nBoard Serial Number String=SN1\n");
     EXPECT_EQ(value_text(part_number), forty.substr(0, 35));
     EXPECT_EQ(value_text(31), "SN1");
 
@@ -112,13 +121,13 @@ TEST_F(ConfigReader, LongValuesAndKeysNeverOverrunTheField) {
     for (int i = 0; i < 5; ++i) {
         text += key + "=ABCDEFGHIJ\n";
     }
-    apply_config_text(text);
+    apply(text);
     EXPECT_EQ(value_text(part_number), "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDE");
     EXPECT_EQ(item[part_number].value[35], 0);
 
     // A key longer than any item name matches nothing, even one that starts like a name.
     set_value_text(part_number, "");
-    apply_config_text(key + "XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX=AB\n");
+    apply(key + "XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX=AB\n");
     EXPECT_EQ(value_text(part_number), "");
 }
 
@@ -131,7 +140,7 @@ TEST_F(ConfigReader, CrLfGivesTheSameValuesAsLf) {
     }
     _item_info defaults[item_count];
     std::memcpy(defaults, item, sizeof item);
-    apply_config_text(lf);
+    apply(lf);
     _item_info from_lf[item_count];
     std::memcpy(from_lf, item, sizeof item);
     EXPECT_EQ(value_text(part_number), "AB CD");
@@ -139,18 +148,18 @@ TEST_F(ConfigReader, CrLfGivesTheSameValuesAsLf) {
     EXPECT_EQ(value_text(45), "Server");
 
     std::memcpy(item, defaults, sizeof item);
-    apply_config_text(crlf);
+    apply(crlf);
     EXPECT_EQ(std::memcmp(from_lf, item, sizeof item), 0);
 }
 
 TEST_F(ConfigReader, SingleByteItemsAndRepeatedNames) {
-    apply_config_text("Version=7\nPAD=0\nChassis Type=3\nMultiRecord area=\n");
+    apply("Version=7\nPAD=0\nChassis Type=3\nMultiRecord area=\n");
     EXPECT_EQ(value_text(8), "\x01"
                              "7"); // appended after the default byte, which stays first
     EXPECT_EQ(item[6].value[0], '0');
     EXPECT_EQ(item[12].value[0], 0x17);
     EXPECT_EQ(item[10].value[0], 0x01); // the chassis "Version" cannot be reached
-    apply_config_text("Checksum=\n");
+    apply("Checksum=\n");
     EXPECT_EQ(item[7].value[0], 0);
     EXPECT_EQ(item[21].value[0], 0);
 }
@@ -161,7 +170,7 @@ TEST_F(ConfigReader, FilesOfSectionsBlanksAndOddBytesChangeNothing) {
     for (const std::string& text :
          {std::string(""), std::string("[a]\n\n   \n[b]\r\n"), std::string("   "),
           std::string("\n\r\n\r"), std::string("\xff\xfe=1\n"), std::string("=AB\n")}) {
-        apply_config_text(text);
+        apply(text);
         EXPECT_EQ(std::memcmp(before, item, sizeof item), 0) << "\"" << text << "\"";
     }
 }
