@@ -98,8 +98,12 @@ void Bench::set_device(int id, const std::vector<uint8_t>& bytes) {
     std::ofstream out(device_file(device_dir(), id), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(padded.data()),
               static_cast<std::streamsize>(padded.size()));
+    out.close();
     if (!out) {
         throw std::runtime_error("cannot write device file");
+    }
+    if (drop_privileges_) {
+        chmod(device_file(device_dir(), id).c_str(), 0666);
     }
 }
 
