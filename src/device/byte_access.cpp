@@ -45,8 +45,13 @@ unsigned device_id() {
 
 } // namespace
 
-void set_stop_on_device_failure(bool on) {
-    stop_on_failure = on;
+void begin_device_write() {
+    guard_temp_file(read_result_file);
+    stop_on_failure = true;
+}
+
+void end_device_write() {
+    stop_on_failure = false;
 }
 
 void write_value(uint32_t offset, uint8_t value) {

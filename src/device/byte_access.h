@@ -6,10 +6,13 @@
 // Highest offset a command can address (five 256-byte pages).
 constexpr uint32_t max_fru_offset = 0x4FF;
 
-// While on (during writes to the device), a write command that fails or a read that returns no
-// byte ends the process instead of going on: a device that takes nothing must not end in a
-// success. Off, a failed read gives 0 and a failed write goes unnoticed.
-void set_stop_on_device_failure(bool on);
+// Called before the first byte of a write operation. From then on a write command that fails or
+// a read that returns no byte ends the process instead of going on: a device that takes nothing
+// must not end in a success. It also checks "tmp" up front, so that a write is not cut off
+// between its bytes and its checksum. Outside writes a failed read gives 0 and a failed write
+// goes unnoticed.
+void begin_device_write();
+void end_device_write();
 
 void write_value(uint32_t offset, uint8_t value);
 uint8_t read_value(uint32_t offset);

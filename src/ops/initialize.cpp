@@ -80,7 +80,7 @@ void initialize_fru() {
     time_analysis();
     check_configured_layout();
 
-    set_stop_on_device_failure(true);
+    begin_device_write();
     std::printf("Writing fru data.....\n");
     for (int i = 0; i < item_count; ++i) {
         write_single_value(i);

@@ -114,11 +114,11 @@ void single_read_write(const char* single_name, const char* single_value) {
     if (is_date) {
         time_analysis();
     }
-    set_stop_on_device_failure(true);
+    begin_device_write();
     write_single_value(index);
     write_verify_checksum(command->area, mark_write);
     write_verify_checksum(command->area, mark_verify);
-    set_stop_on_device_failure(false);
+    end_device_write();
     if (command->display != nullptr) {
         run_command(command->display);
     }

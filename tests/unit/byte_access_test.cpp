@@ -118,7 +118,7 @@ TEST_F(ByteAccess, FailedCommandsStopAWriteAtTheirOffset) {
         device.reads_fail = c.reads_fail;
         device.write_status = c.write_status;
         const captured result = run_captured([&] {
-            set_stop_on_device_failure(true);
+            begin_device_write();
             c.access();
             std::printf("went on\n");
         });

@@ -1,0 +1,219 @@
+// "-w": the full initialisation from fruconfig.ini, through the built tool and the fake utility.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "bench.h"
+#include "ops_test.h"
+
+using bench::Bench;
+using bench::ImageFields;
+using bench::reference_image;
+using bench::RunResult;
+using namespace ops_test;
+
+namespace {
+
+const std::string progress = "Writing fru data.....\nWriting checksum.....\nDone!\n";
+
+std::string example_config() {
+    std::ifstream in(std::string(TARNWICK_EXAMPLES_DIR) + "/fruconfig.ini", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<uint8_t> first_512(const std::vector<uint8_t>& device) {
+    return {device.begin(), device.begin() + 512};
+}
+
+void set_date(ImageFields& fields, const std::vector<uint8_t>& date) {
+    std::copy(date.begin(), date.end(), fields.mfg_date);
+}
+
+// The date command reads an empty text as today's midnight (TZ=UTC on the bench).
+std::vector<uint8_t> today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm calendar{};
+    gmtime_r(&now, &calendar);
+    return fru_date(calendar.tm_year + 1900, calendar.tm_mon + 1, calendar.tm_mday, 0, 0);
+}
+
+} // namespace
+
+TEST(Initialize, ExampleConfigurationGivesTheReferenceImageIn944Commands) {
+    Bench bench;
+    bench.write_file("fruconfig.ini", example_config());
+    const RunResult result = bench.run({"0", "-w"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, progress);
+    EXPECT_EQ(result.err, "");
+
+    ImageFields fields;
+    fields.chassis_part_number = "CH-2U-R740-01";
+    fields.chassis_serial = "CSN2026120700017";
+    fields.chassis_custom = "Rack 2U";
+    set_date(fields, fru_date(2026, 12, 7, 8, 30));
+    fields.board_manufacturer = "Example Systems";
+    fields.board_product = "MB-X12DP";
+    fields.board_serial = "BSN-2026-12-0000417";
+    fields.board_part_number = "PN-MB-X12DP-01";
+    fields.board_file_id = "MB-FRU-V1.2";
+    fields.product_manufacturer = "Example Systems";
+    fields.product_name = "Example Server 2U";
+    fields.product_part_number = "ES2U-740-BASE";
+    fields.product_version = "Rev A02";
+    fields.product_serial = "PSN-2026-12-0000417";
+    fields.product_asset_tag = "DC1-RACK07-U12";
+    fields.product_file_id = "PR-FRU-V1.2";
+    const std::vector<uint8_t> device = bench.device(0);
+    EXPECT_EQ(first_512(device), reference_image(fields));
+    EXPECT_EQ(std::vector<uint8_t>(device.begin() + 512, device.end()),
+              std::vector<uint8_t>(bench::device_size - 512, 0));
+
+    // 512 writes in offset order, then the three checksum write passes.
+    std::vector<raw_command> expected;
+    add_range(expected, true, 0, 511);
+    add_range(expected, false, 80, 182);
+    add_range(expected, true, 183, 183);
+    add_range(expected, false, 184, 310);
+    add_range(expected, true, 311, 311);
+    add_range(expected, false, 312, 510);
+    add_range(expected, true, 511, 511);
+    std::vector<std::string> other;
+    EXPECT_EQ(raw_commands(result.commands, &other), expected);
+    EXPECT_EQ(other, std::vector<std::string>{});
+    EXPECT_EQ(result.commands.size(), 944u);
+    EXPECT_EQ(bench.files_left(), std::vector<std::string>{"fruconfig.ini"});
+}
+
+TEST(Initialize, SectionLinesOnlyGiveTheDefaults) {
+    Bench bench;
+    bench.set_device(6, std::vector<uint8_t>(bench::device_size, 0xEE));
+    bench.write_file("fruconfig.ini", "[Chassis]\n[Board]\n  [Product]\n\n");
+    const RunResult result = bench.run({"6", "-w"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, progress);
+    ImageFields fields;
+    set_date(fields, today());
+    const std::vector<uint8_t> device = bench.device(6);
+    EXPECT_EQ(first_512(device), reference_image(fields));
+    EXPECT_EQ(device[512], 0xEE) << "bytes past the image are left alone";
+    raw_command first{};
+    ASSERT_TRUE(parse_raw(result.commands.at(0), first));
+    EXPECT_EQ(first.device, 6u);
+}
+
+TEST(Initialize, ValueRulesOfTheConfigurationReachTheDevice) {
+    Bench bench;
+    bench.write_file("fruconfig.ini",
+                     "[Board]\r\n"
+                     "Board Part Number String=\"AB12\"\r\n"
+                     "Board Serial Number String= \"AB12\"\r\n"
+                     "Board Manufacturer String=AB CD \r\n"
+                     "Board Product Name String=AB   CD\r\n"
+                     "Manufacturing Date/Time=2018-08-09 00:00 UTC\r\n"
+                     "  Manufacturer Name String=  AB12\n"
+                     "Product Name String=\tAB12\n"
+                     "Part/Model Number String=\"\"\n"
+                     "Product Version String=AB CD  \n"
+                     "Asset Tag String=AB\n"
+                     "Asset Tag String=CD\n"
+                     "Product Serial Number String =AB12\n"
+                     "Chassis Part Number String=0123456789012345678901234567890123456789\n"
+                     "Version=7\n"
+                     "Product FRU File ID String=last line without a line end");
+    const RunResult result = bench.run({"0", "-w"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, progress);
+    ImageFields fields;
+    fields.board_part_number = "AB12";
+    fields.board_serial = "AB12";
+    fields.board_manufacturer = "AB CD ";
+    fields.board_product = "AB";
+    set_date(fields, {0x00, 0x68, 0xB5});
+    fields.product_manufacturer = "AB12";
+    fields.product_name = "\tAB12";
+    fields.product_part_number = "\"";
+    fields.product_version = "AB CD";
+    fields.product_asset_tag = "ABCD";
+    fields.chassis_part_number = "012345678901234567890123"; // 35 kept, 24 fit the field
+    fields.product_file_id = "last line withou";
+    EXPECT_EQ(first_512(bench.device(0)), reference_image(fields));
+}
+
+TEST(Initialize, RefusedOrMissingConfigurationWritesNothing) {
+    const struct {
+        const char* what;
+        const char* config; // nullptr: no file
+        const char* message;
+    } cases[] = {
+        {"no file", nullptr, "Can not open ini file \"fruconfig.ini\".\n"},
+        {"two spaces", "Board Serial Number String=OK\nProduct Name String=AB  CD\n",
+         "\"Product Name String\" has a incorrect value,two or more 'space' found,please check "
+         "it.\n"},
+        {"unreadable date", "Manufacturing Date/Time=someday\n",
+         "Can not convert the manufacturing date \"someday\".\n"},
+        {"header byte", "PAD=1\n",
+         "Refusing \"fruconfig.ini\": the common header bytes add up to 0x31, not 0; nothing "
+         "written.\n"},
+        {"header checksum cleared", "Checksum=\n",
+         "Refusing \"fruconfig.ini\": the common header bytes add up to 0x4a, not 0; nothing "
+         "written.\n"},
+        {"chassis offset cleared", "Chassis Info=\n",
+         "Refusing \"fruconfig.ini\": the common header bytes add up to 0xf6, not 0; nothing "
+         "written.\n"},
+        // The header still adds up: the two bytes replace the chassis offset's 0x0a.
+        {"chassis offset cleared, header balanced",
+         "Chassis Info=\nPAD=\x85\nMultiRecord area=\x85\n",
+         "Refusing \"fruconfig.ini\": the chassis area does not start at a \"Version\" item "
+         "(offset 0); nothing written.\n"},
+        {"chassis length cleared", "Area length=\n",
+         "Refusing \"fruconfig.ini\": the chassis area of 0 bytes does not end at a \"Checksum\" "
+         "item; nothing written.\n"},
+        {"board length cleared", "Area Length=\n",
+         "Refusing \"fruconfig.ini\": the board area of 0 bytes does not end at a \"Checksum\" "
+         "item; nothing written.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench bench;
+        if (c.config != nullptr) {
+            bench.write_file("fruconfig.ini", c.config);
+        }
+        const RunResult result = bench.run({"0", "-w"});
+        EXPECT_EQ(result.status, 255);
+        EXPECT_EQ(result.out, c.message);
+        EXPECT_EQ(result.commands, std::vector<std::string>{});
+        EXPECT_FALSE(bench.has_device(0));
+    }
+}
+
+TEST(Initialize, AFailedDeviceCommandStopsTheInitialisation) {
+    const struct {
+        const char* fault;
+        const char* value;
+        std::string out;
+        std::size_t commands;
+    } cases[] = {
+        {"TARNWICK_FAKE_WRITE_FAIL", "1",
+         "Writing fru data.....\nWrite FRU data failed at offset 0x0.\n", 1},
+        {"TARNWICK_FAKE_WRITE_FAIL_AT", "300",
+         "Writing fru data.....\nWrite FRU data failed at offset 0x12c.\n", 301},
+        {"TARNWICK_FAKE_READ_FAIL", "1",
+         "Writing fru data.....\nWriting checksum.....\nRead FRU data failed at offset 0x50.\n",
+         513},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Bench bench;
+        bench.write_file("fruconfig.ini", "[Board]\n");
+        bench.set_env(c.fault, c.value);
+        const RunResult result = bench.run({"0", "-w"});
+        EXPECT_EQ(result.status, 255);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.commands.size(), c.commands);
+    }
+}
