@@ -1,0 +1,202 @@
+#!/bin/sh
+# bench/run.sh BUILD_DIR - times "tarnwick 0 -w" and "tarnwick 0 -sbin" against the fake ipmitool
+# (BUILD_DIR/tests/fakebin) and against a simulated BMC (scripts/bmc-sim.sh), and compares each
+# with its floor: the very same shell command lines, captured with strace from a run of the tool,
+# handed to system() one after another by bench/floor.cpp, in the same run and the same way.
+# Also counts the processes each command starts and compares tarnwick's peak memory with that
+# of a minimal C++ program.
+#
+# Environment: BENCH_RUNS (default 3) timed runs against the fake, median reported;
+# BENCH_SIM_RUNS (default 1) runs against the simulated BMC, 0 leaves it out (about 3 minutes
+# per run). Results also go to BUILD_DIR/bench/results.txt, traces and command lists beside it.
+set -eu
+
+if [ $# -ne 1 ]; then
+    echo "usage: bench/run.sh BUILD_DIR" >&2
+    exit 2
+fi
+BUILD=$(cd "$1" && pwd)
+REPO=$(cd "$(dirname "$0")/.." && pwd)
+TARNWICK=$BUILD/tarnwick
+FAKEBIN=$BUILD/tests/fakebin
+RUNS=${BENCH_RUNS:-3}
+SIM_RUNS=${BENCH_SIM_RUNS:-1}
+OUT=$BUILD/bench
+
+for f in "$TARNWICK" "$FAKEBIN/ipmitool"; do
+    [ -x "$f" ] || {
+        echo "bench: $f not built; run \"make bench\"" >&2
+        exit 1
+    }
+done
+for p in strace python3 "${CXX:-c++}"; do
+    command -v "$p" >/dev/null 2>&1 || {
+        echo "bench: $p not found (scripts/install-deps.sh installs it)" >&2
+        exit 1
+    }
+done
+[ -x /usr/bin/time ] || {
+    echo "bench: /usr/bin/time not found (Debian package time)" >&2
+    exit 1
+}
+
+ipmitool_version=$(ipmitool -V 2>/dev/null || echo "no ipmitool")
+W=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-bench.XXXXXX")
+cleanup() {
+    [ ! -d "$W/sim" ] || sh "$REPO/scripts/bmc-sim.sh" stop "$W/sim" 2>/dev/null || true
+    rm -rf "$W"
+}
+trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+mkdir -p "$OUT" "$W/fake" "$W/work"
+rm -f "$OUT/results.txt"
+say() {
+    echo "$*" | tee -a "$OUT/results.txt"
+}
+
+"${CXX:-c++}" -std=c++20 -O2 -Wall -Wextra -Werror -o "$W/floor" "$REPO/bench/floor.cpp"
+: >"$W/empty"
+
+if [ -f "$REPO/examples/fruconfig.ini" ]; then
+    cp "$REPO/examples/fruconfig.ini" "$W/work/fruconfig.ini"
+    config="examples/fruconfig.ini"
+else
+    printf '[Board]\nBoard Serial Number String=ABC123\n[Product]\nProduct Name String=Demo Server\n' \
+        >"$W/work/fruconfig.ini"
+    config="a two-item configuration"
+fi
+cd "$W/work"
+TZ=UTC
+export TZ
+
+now_ms() {
+    echo $(($(date +%s%N) / 1000000))
+}
+
+# timed VAR COMMAND...: runs COMMAND with stdout discarded, appends its wall time in ms to $VAR.
+timed() {
+    var=$1
+    shift
+    t0=$(now_ms)
+    "$@" >/dev/null
+    t1=$(now_ms)
+    eval "$var=\"\${$var:-} $((t1 - t0))\""
+}
+
+median() {
+    # shellcheck disable=SC2086
+    printf '%s\n' $1 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'
+}
+
+per_call() {
+    awk -v a="$1" -v n="$2" 'BEGIN { printf "%.1f", a / n }'
+}
+
+# --- the fake ipmitool
+PATH=$FAKEBIN:$PATH
+TARNWICK_FAKE_DIR=$W/fake
+export PATH TARNWICK_FAKE_DIR
+
+# One traced run of each command: its exact shell command lines and its process counts.
+for cmd in w sbin; do
+    strace -f -qq -e signal=none -s 65535 -e trace=execve,clone,clone3,fork,vfork \
+        -o "$OUT/$cmd.strace" "$TARNWICK" 0 "-$cmd" >/dev/null
+    python3 "$REPO/bench/trace_summary.py" "$OUT/$cmd.strace" "$OUT/$cmd.lines" >"$OUT/$cmd.counts"
+done
+lines_w=$(wc -l <"$OUT/w.lines")
+lines_sbin=$(wc -l <"$OUT/sbin.lines")
+
+i=0
+while [ $i -lt "$RUNS" ]; do
+    timed fake_w_tool "$TARNWICK" 0 -w
+    timed fake_w_floor "$W/floor" "$OUT/w.lines"
+    timed fake_sbin_tool "$TARNWICK" 0 -sbin
+    timed fake_sbin_floor "$W/floor" "$OUT/sbin.lines"
+    i=$((i + 1))
+done
+
+# Peak resident set size in kB: of the tool's own process, sampled from /proc during a -sbin
+# run (its children are separate processes), and with /usr/bin/time for runs that start none.
+hwm() {
+    "$@" >/dev/null &
+    pid=$!
+    peak=0
+    while v=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null) && [ -n "$v" ]; do
+        peak=$v
+        sleep 0.05
+    done
+    wait "$pid" || true
+    echo "$peak"
+}
+rss_sbin=$(hwm "$TARNWICK" 0 -sbin)
+rss_debug=$(/usr/bin/time -f %M "$TARNWICK" 0 -debug 2>&1 >/dev/null | tail -n 1)
+rss_floor=$(/usr/bin/time -f %M "$W/floor" "$W/empty" 2>&1 >/dev/null | tail -n 1)
+rss_true=$(/usr/bin/time -f %M true 2>&1 >/dev/null | tail -n 1)
+
+# --- the simulated BMC
+sim_note=""
+if [ "$SIM_RUNS" -gt 0 ]; then
+    if command -v ipmi_sim >/dev/null 2>&1 && command -v ipmitool >/dev/null 2>&1; then
+        mkdir "$W/sim"
+        BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$W/sim"
+        PATH=$W/sim/bin:$PATH
+        i=0
+        while [ $i -lt "$SIM_RUNS" ]; do
+            timed sim_w_tool "$TARNWICK" 0 -w
+            timed sim_w_floor "$W/floor" "$OUT/w.lines"
+            timed sim_sbin_tool "$TARNWICK" 0 -sbin
+            timed sim_sbin_floor "$W/floor" "$OUT/sbin.lines"
+            i=$((i + 1))
+        done
+        cmp -s "$W/fake/fru0.bin" "$W/sim/fru0.bin" || sim_note="(the simulated device differs from the fake's!)"
+    else
+        sim_note="ipmi_sim or ipmitool missing: simulated BMC left out"
+        SIM_RUNS=0
+    fi
+fi
+
+# --- report
+say "tarnwick benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
+say "machine: $(nproc) cores, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)," \
+    "Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), $ipmitool_version"
+say "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+say "configuration: $config; device 0; wall times in ms"
+say ""
+say "target      command  shell lines  runs  tarnwick  floor  ratio  tool ms/line"
+row() { # target cmd lines runs toolvar floorvar
+    tv="" fv=""
+    eval "tv=\$$5 fv=\$$6"
+    t=$(median "$tv")
+    f=$(median "$fv")
+    say "$(printf '%-11s %-8s %11s %5s %9s %6s %6s %13s' "$1" "$2" "$3" "$4" "$t" "$f" \
+        "$(ratio "$t" "$f")" "$(per_call "$t" "$3")")"
+}
+row fake -w "$lines_w" "$RUNS" fake_w_tool fake_w_floor
+row fake -sbin "$lines_sbin" "$RUNS" fake_sbin_tool fake_sbin_floor
+if [ "$SIM_RUNS" -gt 0 ]; then
+    row "sim BMC" -w "$lines_w" "$SIM_RUNS" sim_w_tool sim_w_floor
+    row "sim BMC" -sbin "$lines_sbin" "$SIM_RUNS" sim_sbin_tool sim_sbin_floor
+fi
+[ -z "$sim_note" ] || say "$sim_note"
+say "(each time is the median of the runs; tool and floor runs alternate)"
+say ""
+say "processes started (strace -f: successful clone/fork/vfork of the tool and every descendant)"
+say "and programs executed (successful execve after the tool's own), fake ipmitool:"
+for cmd in w sbin; do
+    say "  -$cmd: $(awk '$1 == "processes" { p = $2 } $1 == "execs" { e = $2 }
+        $1 == "exec" { s = s sep $2 " " $3; sep = ", " }
+        END { printf "%d processes, %d execs (%s)", p, e, s }' "$OUT/$cmd.counts")"
+done
+say ""
+say "peak resident set size, kB:"
+say "  tarnwick 0 -sbin, the tool's own process (VmHWM sampled every 50 ms): $rss_sbin"
+say "  tarnwick 0 -debug (starts no process), /usr/bin/time:                  $rss_debug"
+say "  minimal C++ program (bench/floor.cpp, empty list), /usr/bin/time:        $rss_floor"
+say "  /bin/true, /usr/bin/time:                                                $rss_true"
