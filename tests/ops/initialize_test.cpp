@@ -25,10 +25,6 @@ std::string example_config() {
     return text.str();
 }
 
-std::vector<uint8_t> first_512(const std::vector<uint8_t>& device) {
-    return {device.begin(), device.begin() + 512};
-}
-
 void set_date(ImageFields& fields, const std::vector<uint8_t>& date) {
     std::copy(date.begin(), date.end(), fields.mfg_date);
 }

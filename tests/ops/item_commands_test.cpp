@@ -54,10 +54,6 @@ std::vector<raw_command> expected_write_commands(const word_case& c) {
     return commands;
 }
 
-std::vector<uint8_t> first_512(const std::vector<uint8_t>& device) {
-    return {device.begin(), device.begin() + 512};
-}
-
 } // namespace
 
 TEST(ItemWrite, EachWordWritesItsFieldAndTheAreaChecksumThenReadsBack) {
