@@ -180,6 +180,8 @@ start)
     REAL=$(real_ipmitool)
     mkdir -p "$D/bin" "$D/sdrcache"
     D=$(cd "$D" && pwd)
+    # a start that is interrupted leaves no simulator behind
+    trap 'stop_sim; exit 1' HUP INT TERM
     if [ -f "$D/sim.pid" ] && kill -0 "$(cat "$D/sim.pid")" 2>/dev/null; then
         echo "bmc-sim: a simulator already runs for $D" >&2
         exit 1
@@ -201,8 +203,8 @@ start)
         tries=0
         while :; do
             tries=$((tries + 1))
-            if [ $tries -gt 20 ]; then
-                echo "bmc-sim: found no free UDP port" >&2
+            if [ $tries -gt 5 ]; then
+                echo "bmc-sim: gave up after 5 ports" >&2
                 exit 1
             fi
             PORT=$((20000 + $(od -An -N2 -tu2 /dev/urandom) % 40000))
@@ -230,6 +232,7 @@ start)
     fi
     # the lock directory now names the simulator as its owner, so a crashed start frees it
     cat "$D/sim.pid" >"$(cat "$D/port.lock")/owner"
+    trap - HUP INT TERM
     ;;
 stop)
     [ $# -eq 2 ] || usage
