@@ -61,6 +61,7 @@ say() {
 }
 
 "${CXX:-c++}" -std=c++20 -O2 -Wall -Wextra -Werror -o "$W/floor" "$REPO/bench/floor.cpp"
+"${CXX:-c++}" -std=c++20 -O2 -Wall -Wextra -Werror -o "$W/selftime" "$REPO/bench/selftime.cpp"
 : >"$W/empty"
 
 if [ -f "$REPO/examples/fruconfig.ini" ]; then
@@ -79,19 +80,23 @@ now_ms() {
     echo $(($(date +%s%N) / 1000000))
 }
 
-# timed VAR COMMAND...: runs COMMAND with stdout discarded, appends its wall time in ms to $VAR.
+# timed NAME COMMAND...: runs COMMAND with stdout discarded under bench/selftime.cpp, which
+# appends "WALL_NS SELF_NS" to $W/NAME.times: wall time, and CPU time of that process alone.
 timed() {
-    var=$1
+    name=$1
     shift
-    t0=$(now_ms)
-    "$@" >/dev/null
-    t1=$(now_ms)
-    eval "$var=\"\${$var:-} $((t1 - t0))\""
+    "$W/selftime" "$W/$name.times" "$@" >/dev/null
 }
 
-median() {
-    # shellcheck disable=SC2086
-    printf '%s\n' $1 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+# wall_ms NAME / self_ms NAME: the median over the runs, in ms.
+wall_ms() {
+    awk '{ print $1 / 1e6 }' "$W/$1.times" | median_of
+}
+self_ms() {
+    awk '{ print $2 / 1e6 }' "$W/$1.times" | median_of
+}
+median_of() {
+    sort -g | awk '{ v[NR] = $1 } END { printf "%.0f", v[int((NR + 1) / 2)] }'
 }
 
 ratio() {
@@ -100,6 +105,12 @@ ratio() {
 
 per_call() {
     awk -v a="$1" -v n="$2" 'BEGIN { printf "%.1f", a / n }'
+}
+
+# own_share TOOL_SELF FLOOR_SELF FLOOR_WALL: what the tool's own process costs beyond the floor's,
+# as a share of the floor's wall time.
+own_share() {
+    awk -v t="$1" -v f="$2" -v w="$3" 'BEGIN { printf "%+.2f %%", 100 * (t - f) / w }'
 }
 
 # --- the fake ipmitool
@@ -172,26 +183,27 @@ say "tarnwick benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
 say "machine: $(nproc) cores, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)," \
     "Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), $ipmitool_version"
 say "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
-say "configuration: $config; device 0; wall times in ms"
+say "configuration: $config; device 0"
 say ""
-say "target   command  shell lines  ipmitool runs  runs  tarnwick  floor  ratio  tool ms/ipmitool run"
-row() { # target cmd lines ipmitool-runs runs toolvar floorvar
-    tv="" fv=""
-    eval "tv=\$$6 fv=\$$7"
-    t=$(median "$tv")
-    f=$(median "$fv")
-    say "$(printf '%-8s %-8s %11s %14s %5s %9s %6s %6s %21s' "$1" "$2" "$3" "$4" "$5" "$t" "$f" \
-        "$(ratio "$t" "$f")" "$(per_call "$t" "$4")")"
+say "                           ipmitool         wall time           own CPU time   tool's own cost"
+say "target   command     runs  runs/cmd  tarnwick  floor  ratio   tarnwick  floor   beyond the floor"
+row() { # target cmd ipmitool-runs runs toolname floorname
+    tw=$(wall_ms "$5") fw=$(wall_ms "$6")
+    ts=$(self_ms "$5") fs=$(self_ms "$6")
+    say "$(printf '%-8s %-8s %7s %9s %9s %6s %6s %10s %6s %18s' "$1" "$2" "$4" "$3" "$tw" "$fw" \
+        "$(ratio "$tw" "$fw")" "$ts" "$fs" "$(own_share "$ts" "$fs" "$fw")")"
 }
-row fake -w "$lines_w" "$runs_w" "$RUNS" fake_w_tool fake_w_floor
-row fake -sbin "$lines_sbin" "$runs_sbin" "$RUNS" fake_sbin_tool fake_sbin_floor
+row fake -w "$runs_w" "$RUNS" fake_w_tool fake_w_floor
+row fake -sbin "$runs_sbin" "$RUNS" fake_sbin_tool fake_sbin_floor
 if [ "$SIM_RUNS" -gt 0 ]; then
-    row "sim BMC" -w "$lines_w" "$runs_w" "$SIM_RUNS" sim_w_tool sim_w_floor
-    row "sim BMC" -sbin "$lines_sbin" "$runs_sbin" "$SIM_RUNS" sim_sbin_tool sim_sbin_floor
+    row "sim BMC" -w "$runs_w" "$SIM_RUNS" sim_w_tool sim_w_floor
+    row "sim BMC" -sbin "$runs_sbin" "$SIM_RUNS" sim_sbin_tool sim_sbin_floor
 fi
 [ -z "$sim_note" ] || say "$sim_note"
-say "(each time is the median of the runs; tool and floor runs alternate; the floor runs the same"
-say " shell lines through system() with no logic of its own; ratio = tarnwick / floor)"
+say "(times in ms, each the median of the runs; tool and floor runs alternate. The floor hands the"
+say " same $lines_w (-w) and $lines_sbin (-sbin) shell lines to system() with no logic of its own."
+say " Own CPU time: the process alone, without the shells and programs it starts. The tool's own"
+say " cost beyond the floor: (tarnwick's own CPU - the floor's own CPU) / the floor's wall time.)"
 say ""
 say "processes started (strace -f: successful clone/fork/vfork of the tool and every descendant)"
 say "and programs executed (successful execve after the tool's own), fake ipmitool:"
@@ -206,3 +218,4 @@ say "  tarnwick 0 -sbin, the tool's own process (VmHWM sampled every 50 ms): $rs
 say "  tarnwick 0 -debug (starts no process), /usr/bin/time:                  $rss_debug"
 say "  minimal C++ program (bench/floor.cpp, empty list), /usr/bin/time:        $rss_floor"
 say "  /bin/true, /usr/bin/time:                                                $rss_true"
+say "  tarnwick beyond the minimal C++ program: $((rss_sbin - rss_floor)) kB (-sbin), $((rss_debug - rss_floor)) kB (-debug)"
