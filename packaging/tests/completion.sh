@@ -10,10 +10,10 @@ here=$(dirname "$0")
 
 # shellcheck source=/dev/null
 source "$completion" || { echo "cannot source $completion"; exit 1; }
-spec=$(complete -p tarnwick 2>/dev/null) || { echo "FAIL: no completion registered for tarnwick"; exit 1; }
-func=$(sed -n 's/.*-F \([^ ]*\) .*/\1/p' <<<"$spec")
+registered=$(complete -p tarnwick 2>/dev/null) || { echo "FAIL: no completion registered for tarnwick"; exit 1; }
+func=$(sed -n 's/.*-F \([^ ]*\) .*/\1/p' <<<"$registered")
 # Without -o default or -o filenames an empty reply offers nothing, not file names.
-case $spec in *"-o "*) echo "FAIL: unexpected options in: $spec"; exit 1 ;; esac
+case $registered in *"-o "*) echo "FAIL: unexpected options in: $registered"; exit 1 ;; esac
 
 failures=0
 
