@@ -76,10 +76,6 @@ cd "$W/work"
 TZ=UTC
 export TZ
 
-now_ms() {
-    echo $(($(date +%s%N) / 1000000))
-}
-
 # timed NAME COMMAND...: runs COMMAND with stdout discarded under bench/selftime.cpp, which
 # appends "WALL_NS SELF_NS" to $W/NAME.times: wall time, and CPU time of that process alone.
 timed() {
@@ -88,23 +84,26 @@ timed() {
     "$W/selftime" "$W/$name.times" "$@" >/dev/null
 }
 
-# wall_ms NAME / self_ms NAME: the median over the runs, in ms.
-wall_ms() {
-    awk '{ print $1 / 1e6 }' "$W/$1.times" | median_of
+# median_ms NAME COLUMN: the median over the runs of column 1 (wall) or 2 (own CPU), in ms.
+median_ms() {
+    awk -v c="$2" '{ print $c / 1e6 }' "$W/$1.times" | sort -g |
+        awk '{ v[NR] = $1 } END { printf "%.0f", v[int((NR + 1) / 2)] }'
 }
-self_ms() {
-    awk '{ print $2 / 1e6 }' "$W/$1.times" | median_of
-}
-median_of() {
-    sort -g | awk '{ v[NR] = $1 } END { printf "%.0f", v[int((NR + 1) / 2)] }'
+
+# time_runs TARGET N: N rounds of tool and floor, alternating, for -w and -sbin.
+time_runs() {
+    i=0
+    while [ $i -lt "$2" ]; do
+        for cmd in w sbin; do
+            timed "$1_${cmd}_tool" "$TARNWICK" 0 "-$cmd"
+            timed "$1_${cmd}_floor" "$W/floor" "$OUT/$cmd.lines"
+        done
+        i=$((i + 1))
+    done
 }
 
 ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'
-}
-
-per_call() {
-    awk -v a="$1" -v n="$2" 'BEGIN { printf "%.1f", a / n }'
 }
 
 # own_share TOOL_SELF FLOOR_SELF FLOOR_WALL: what the tool's own process costs beyond the floor's,
@@ -129,14 +128,7 @@ lines_sbin=$(wc -l <"$OUT/sbin.lines")
 runs_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/w.counts")
 runs_sbin=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/sbin.counts")
 
-i=0
-while [ $i -lt "$RUNS" ]; do
-    timed fake_w_tool "$TARNWICK" 0 -w
-    timed fake_w_floor "$W/floor" "$OUT/w.lines"
-    timed fake_sbin_tool "$TARNWICK" 0 -sbin
-    timed fake_sbin_floor "$W/floor" "$OUT/sbin.lines"
-    i=$((i + 1))
-done
+time_runs fake "$RUNS"
 
 # Peak resident set size in kB: of the tool's own process, sampled from /proc during a -sbin
 # run (its children are separate processes), and with /usr/bin/time for runs that start none.
@@ -163,14 +155,7 @@ if [ "$SIM_RUNS" -gt 0 ]; then
         mkdir "$W/sim"
         BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$W/sim"
         PATH=$W/sim/bin:$PATH
-        i=0
-        while [ $i -lt "$SIM_RUNS" ]; do
-            timed sim_w_tool "$TARNWICK" 0 -w
-            timed sim_w_floor "$W/floor" "$OUT/w.lines"
-            timed sim_sbin_tool "$TARNWICK" 0 -sbin
-            timed sim_sbin_floor "$W/floor" "$OUT/sbin.lines"
-            i=$((i + 1))
-        done
+        time_runs sim "$SIM_RUNS"
         cmp -s "$W/fake/fru0.bin" "$W/sim/fru0.bin" || sim_note="(the simulated device differs from the fake's!)"
     else
         sim_note="ipmi_sim or ipmitool missing: simulated BMC left out"
@@ -188,8 +173,8 @@ say ""
 say "                           ipmitool         wall time           own CPU time   tool's own cost"
 say "target   command     runs  runs/cmd  tarnwick  floor  ratio   tarnwick  floor   beyond the floor"
 row() { # target cmd ipmitool-runs runs toolname floorname
-    tw=$(wall_ms "$5") fw=$(wall_ms "$6")
-    ts=$(self_ms "$5") fs=$(self_ms "$6")
+    tw=$(median_ms "$5" 1) fw=$(median_ms "$6" 1)
+    ts=$(median_ms "$5" 2) fs=$(median_ms "$6" 2)
     say "$(printf '%-8s %-8s %7s %9s %9s %6s %6s %10s %6s %18s' "$1" "$2" "$4" "$3" "$tw" "$fw" \
         "$(ratio "$tw" "$fw")" "$ts" "$fs" "$(own_share "$ts" "$fs" "$fw")")"
 }
