@@ -1,6 +1,9 @@
 # Thin wrappers around CMake and CTest.
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Tests run side by side: each has its own scratch directory, and each end-to-end test its own
+# simulated BMC on its own port.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps configure check demo bench package format clean
 
@@ -15,7 +18,7 @@ deps:
 	sh scripts/install-deps.sh
 
 check: deps all
-	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(BUILD) --output-on-failure --parallel $(JOBS)
 
 demo: deps all
 	sh scripts/demo.sh $(BUILD)/tarnwick

@@ -30,7 +30,9 @@ std::string tool_path() {
 }
 
 std::string fakebin_dir() {
-    return TARNWICK_FAKEBIN_DIR;
+    // A sanitized build runs the fake's own tests against a sanitized copy of it.
+    const char* checked = std::getenv("TARNWICK_TEST_FAKEBIN");
+    return checked != nullptr && *checked != '\0' ? checked : TARNWICK_FAKEBIN_DIR;
 }
 
 namespace {

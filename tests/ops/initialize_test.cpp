@@ -1,7 +1,6 @@
 // "-w": the full initialisation from fruconfig.ini, through the built tool and the fake utility.
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -27,14 +26,6 @@ std::string example_config() {
 
 void set_date(ImageFields& fields, const std::vector<uint8_t>& date) {
     std::copy(date.begin(), date.end(), fields.mfg_date);
-}
-
-// The date command reads an empty text as today's midnight (TZ=UTC on the bench).
-std::vector<uint8_t> today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm calendar{};
-    gmtime_r(&now, &calendar);
-    return fru_date(calendar.tm_year + 1900, calendar.tm_mon + 1, calendar.tm_mday, 0, 0);
 }
 
 } // namespace
@@ -85,60 +76,8 @@ TEST(Initialize, ExampleConfigurationGivesTheReferenceImageIn944Commands) {
     EXPECT_EQ(bench.files_left(), std::vector<std::string>{"fruconfig.ini"});
 }
 
-TEST(Initialize, SectionLinesOnlyGiveTheDefaults) {
-    Bench bench;
-    bench.set_device(6, std::vector<uint8_t>(bench::device_size, 0xEE));
-    bench.write_file("fruconfig.ini", "[Chassis]\n[Board]\n  [Product]\n\n");
-    const RunResult result = bench.run({"6", "-w"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, progress);
-    ImageFields fields;
-    set_date(fields, today());
-    const std::vector<uint8_t> device = bench.device(6);
-    EXPECT_EQ(first_512(device), reference_image(fields));
-    EXPECT_EQ(device[512], 0xEE) << "bytes past the image are left alone";
-    raw_command first{};
-    ASSERT_TRUE(parse_raw(result.commands.at(0), first));
-    EXPECT_EQ(first.device, 6u);
-}
-
-TEST(Initialize, ValueRulesOfTheConfigurationReachTheDevice) {
-    Bench bench;
-    bench.write_file("fruconfig.ini",
-                     "[Board]\r\n"
-                     "Board Part Number String=\"AB12\"\r\n"
-                     "Board Serial Number String= \"AB12\"\r\n"
-                     "Board Manufacturer String=AB CD \r\n"
-                     "Board Product Name String=AB   CD\r\n"
-                     "Manufacturing Date/Time=2018-08-09 00:00 UTC\r\n"
-                     "  Manufacturer Name String=  AB12\n"
-                     "Product Name String=\tAB12\n"
-                     "Part/Model Number String=\"\"\n"
-                     "Product Version String=AB CD  \n"
-                     "Asset Tag String=AB\n"
-                     "Asset Tag String=CD\n"
-                     "Product Serial Number String =AB12\n"
-                     "Chassis Part Number String=0123456789012345678901234567890123456789\n"
-                     "Version=7\n"
-                     "Product FRU File ID String=last line without a line end");
-    const RunResult result = bench.run({"0", "-w"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, progress);
-    ImageFields fields;
-    fields.board_part_number = "AB12";
-    fields.board_serial = "AB12";
-    fields.board_manufacturer = "AB CD ";
-    fields.board_product = "AB";
-    set_date(fields, {0x00, 0x68, 0xB5});
-    fields.product_manufacturer = "AB12";
-    fields.product_name = "\tAB12";
-    fields.product_part_number = "\"";
-    fields.product_version = "AB CD";
-    fields.product_asset_tag = "ABCD";
-    fields.chassis_part_number = "012345678901234567890123"; // 35 kept, 24 fit the field
-    fields.product_file_id = "last line withou";
-    EXPECT_EQ(first_512(bench.device(0)), reference_image(fields));
-}
+// What other configurations make of the image: unit tests Initialize.SectionLinesOnlyGiveThe
+// Defaults and Initialize.ValueRulesOfTheConfigurationReachTheDevice.
 
 TEST(Initialize, RefusedOrMissingConfigurationWritesNothing) {
     const struct {

@@ -45,6 +45,26 @@ captured run_captured(const std::function<void()>& body) {
     return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
+std::string capture_stdout(const std::function<void()>& body) {
+    std::fflush(stdout);
+    std::FILE* sink = std::tmpfile();
+    const int saved = dup(STDOUT_FILENO);
+    dup2(fileno(sink), STDOUT_FILENO);
+    body();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::string out;
+    std::rewind(sink);
+    char buffer[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, sink)) > 0) {
+        out.append(buffer, count);
+    }
+    std::fclose(sink);
+    return out;
+}
+
 namespace {
 
 // Answers "ipmitool raw 0x0a 0x11|0x12 DEV LO HI ..." lines and the removal of "tmp".
@@ -61,7 +81,8 @@ int memory_runner(const std::string& line) {
         const unsigned offset = high * 256 + low;
         if (command == 0x12) {
             if (device.write_status == 0) {
-                device.bytes.at(offset) = static_cast<uint8_t>(data);
+                const bool corrupt = static_cast<long>(offset) == device.corrupt_at;
+                device.bytes.at(offset) = static_cast<uint8_t>(data + (corrupt ? 1 : 0));
             }
             return device.write_status;
         }
@@ -74,6 +95,9 @@ int memory_runner(const std::string& line) {
     }
     if (line == "rm -rf tmp") {
         std::remove("tmp");
+        return 0;
+    }
+    if (line.rfind("ipmitool ", 0) == 0) {
         return 0;
     }
     return shell_runner(line);

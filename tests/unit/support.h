@@ -18,14 +18,20 @@ struct captured {
     int status;
 };
 captured run_captured(const std::function<void()>& body);
+// Standard output of a function run in this process (so that its effects on the table and the
+// in-memory device stay visible); it must not end the process.
+std::string capture_stdout(const std::function<void()>& body);
 
 // Every command line handed to the runner, and a 1280-byte device answering the raw commands the
 // way the real utility does (reads leave the byte in "tmp" through the same file the tool reads).
+// Other "ipmitool" command lines (the decoded listings) are recorded and not run; everything else
+// goes to the shell.
 struct memory_device {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(1280, 0);
     std::vector<std::string> commands;
     bool reads_fail = false;
     int write_status = 0;
+    long corrupt_at = -1; // a byte written at this offset is stored plus 1
 };
 extern memory_device* active_device;
 
