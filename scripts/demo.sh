@@ -1,8 +1,8 @@
 #!/bin/sh
 # demo.sh TARNWICK_BINARY - shows tarnwick against a simulated BMC (scripts/bmc-sim.sh): a full
 # initialisation from examples/fruconfig.ini, two items read back, the decoded and the hex views.
-# Builds nothing ("make demo" builds first). Takes two to three minutes: every FRU byte is one
-# ipmitool run.
+# Builds nothing ("make demo" builds first). Takes about a minute: every FRU byte is one ipmitool
+# run.
 set -eu
 
 if [ $# -ne 1 ]; then

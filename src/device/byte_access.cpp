@@ -3,16 +3,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/fail.h"
-#include "cli/fruid.h"
+#include "common/fail.h"
+#include "common/fruid.h"
 #include "device/command_runner.h"
 #include "device/temp_file.h"
+#include "device/write_guard.h"
 
 namespace {
-
-bool stop_on_failure = false;
-
-constexpr const char* read_result_file = "tmp";
 
 // One command per 256-byte page of the offset: device ID, low byte of the offset, and for writes
 // the value. The last page carries the device ID with an extra 0 after the 0x.
@@ -45,22 +42,14 @@ unsigned device_id() {
 
 } // namespace
 
-void begin_device_write() {
-    guard_temp_file(read_result_file);
-    stop_on_failure = true;
-}
-
-void end_device_write() {
-    stop_on_failure = false;
-}
-
 void write_value(uint32_t offset, uint8_t value) {
     check_range(offset);
     const uint32_t page = offset / page_size;
     const unsigned low = offset - page * page_size;
+    note_device_offset(offset);
     const int status =
         run_command(format_text(write_formats[page], device_id(), low, unsigned{value}));
-    if (stop_on_failure && status != 0) {
+    if (device_write_under_way() && status != 0) {
         fail("Write FRU data failed at offset 0x%x.\n", offset);
     }
 }
@@ -69,12 +58,18 @@ uint8_t read_value(uint32_t offset) {
     check_range(offset);
     const uint32_t page = offset / page_size;
     const unsigned low = offset - page * page_size;
-    guard_temp_file(read_result_file);
-    run_command(format_text(read_formats[page], device_id(), low));
+    prepare_temp_file(read_result_file);
+    note_device_offset(offset);
+    const int status = run_command(format_text(read_formats[page], device_id(), low));
+    // The status is awk's or the shell's (a result file it could not create): within a write,
+    // either failing stops it. The utility's own failure shows only as a file without a byte.
+    if (device_write_under_way() && status != 0) {
+        discard_temp_file(read_result_file);
+        fail("Read FRU data failed at offset 0x%x.\n", offset);
+    }
     bool has_digit = false;
     const uint8_t byte = get_return_data(&has_digit);
-    // The read command's own status is awk's; only the file tells whether a byte came back.
-    if (stop_on_failure && !has_digit) {
+    if (device_write_under_way() && !has_digit) {
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
     return byte;

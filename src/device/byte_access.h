@@ -6,14 +6,9 @@
 // Highest offset a command can address (five 256-byte pages).
 constexpr uint32_t max_fru_offset = 0x4FF;
 
-// Called before the first byte of a write operation. From then on a write command that fails or
-// a read that returns no byte ends the process instead of going on: a device that takes nothing
-// must not end in a success. It also checks "tmp" up front, so that a write is not cut off
-// between its bytes and its checksum. Outside writes a failed read gives 0 and a failed write
-// goes unnoticed.
-void begin_device_write();
-void end_device_write();
-
+// One byte of device FRUID at an absolute offset. Within a write (device_write_guard) a command
+// that fails ends the process naming the offset; outside writes a failed read gives 0 and a
+// failed write goes unnoticed. An offset past max_fru_offset ends the process before any command.
 void write_value(uint32_t offset, uint8_t value);
 uint8_t read_value(uint32_t offset);
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "cli/fail.h"
+#include "common/fail.h"
 #include "device/byte_access.h"
 #include "layout/lookup.h"
 
@@ -12,6 +12,10 @@ void write_verify_checksum(const char* type, int mark) {
         return;
     }
     const area_location area = locate_area(header_item);
+    // Only the start must begin an item; the offset lookup's message says where it does not.
+    if (area.version_item < 0) {
+        get_item_number_by_offset(area.start);
+    }
 
     uint8_t sum = 0;
     for (uint32_t offset = area.start; offset < area.checksum_offset; ++offset) {

@@ -2,9 +2,12 @@
 
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+
+#include "device/write_guard.h"
 
 namespace {
 
@@ -13,10 +16,17 @@ int run_in_shell(const std::string& command_line) {
     // is the order on a terminal.
     std::fflush(stdout);
     const int status = std::system(command_line.c_str());
-    if (status == -1 || !WIFEXITED(status)) {
+    if (status == -1) {
         return -1;
     }
-    return WEXITSTATUS(status);
+    // A command ended by a signal counts as the shell counts it: 128 plus the signal number.
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// SIGINT or SIGQUIT when the status says the command was ended by one (the shell itself, or the
+// program it ran); 0 otherwise.
+int interrupting_signal(int status) {
+    return status == 128 + SIGINT || status == 128 + SIGQUIT ? status - 128 : 0;
 }
 
 command_runner current_runner = run_in_shell;
@@ -24,7 +34,16 @@ command_runner current_runner = run_in_shell;
 } // namespace
 
 int run_command(const std::string& command_line) {
-    return current_runner(command_line);
+    if (const int signal = pending_interrupt()) {
+        stop_interrupted(signal);
+    }
+    const int status = current_runner(command_line);
+    // system() ignores SIGINT and SIGQUIT in the tool while the command runs: Ctrl-C reaches
+    // only the command, and the tool learns of it from its status.
+    if (const int signal = interrupting_signal(status)) {
+        stop_interrupted(signal);
+    }
+    return status;
 }
 
 command_runner set_command_runner(command_runner runner) {

@@ -4,10 +4,12 @@
 
 #include <string>
 
-// Runs one command line and returns its exit status (non-zero also when the shell could not be
-// started or the command was ended by a signal).
+// Runs one command line and returns its exit status: 128 plus the signal number when the command
+// was ended by a signal, -1 when the shell could not be started.
 using command_runner = int (*)(const std::string& command_line);
 
+// Runs the command through the current runner. A command ended by SIGINT or SIGQUIT (Ctrl-C,
+// Ctrl-\) ends the tool by the same signal, so that a calling shell loop stops too.
 int run_command(const std::string& command_line);
 
 // Replaces the runner, for unit tests that record command lines instead of running them.

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cli/fail.h"
+#include "common/fail.h"
 #include "layout/item_table.h"
 
 int find_item_by_fieldname(const char* fieldname) {
@@ -59,9 +59,31 @@ int area_header_item(const char* area_name) {
 area_location locate_area(int header_item) {
     area_location area{};
     area.start = uint32_t{item[header_item].value[0]} * 8;
-    area.version_item = get_item_number_by_offset(area.start);
+    area.version_item = find_item_by_offset(area.start);
     const int length_item = area.version_item + 1;
-    area.size = length_item < item_count ? uint32_t{item[length_item].value[0]} * 8 : 0;
+    area.size = area.version_item >= 0 && length_item < item_count
+                    ? uint32_t{item[length_item].value[0]} * 8
+                    : 0;
     area.checksum_offset = area.start + area.size - 1;
+    area.checksum_item = find_item_by_offset(area.checksum_offset);
     return area;
+}
+
+area_fault check_area(const area_location& area) {
+    if (area.version_item < 0) {
+        return area_fault::start_not_an_item;
+    }
+    if (std::strcmp(item[area.version_item].field_name, "Version") != 0) {
+        return area_fault::start_not_version;
+    }
+    if (area.version_item + 1 >= item_count) {
+        return area_fault::no_length_item;
+    }
+    if (area.checksum_item < 0) {
+        return area_fault::end_not_an_item;
+    }
+    if (std::strcmp(item[area.checksum_item].field_name, "Checksum") != 0) {
+        return area_fault::end_not_checksum;
+    }
+    return area.size == 0 ? area_fault::empty : area_fault::none;
 }

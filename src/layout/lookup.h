@@ -16,16 +16,31 @@ int get_item_number_by_offset(uint32_t offset1);
 
 // One info area as the table's current header and length bytes place it.
 struct area_location {
-    uint32_t start;           // first byte, the area's "Version" item
-    int version_item;         // the item found at `start`
-    uint32_t size;            // in bytes, from the item after `version_item`
-    uint32_t checksum_offset; // start + size - 1
+    uint32_t start;           // the header item's byte times 8: the area's first byte
+    int version_item;         // the item found at `start`; -1 when no item starts there
+    uint32_t size;            // the byte of the item after `version_item` times 8; 0 without one
+    uint32_t checksum_offset; // start + size - 1: the area's checksum byte
+    int checksum_item;        // the item found at `checksum_offset`; -1 when none starts there
+};
+
+// What keeps an area from holding together, the first fault met in this order.
+enum class area_fault {
+    none,
+    start_not_an_item, // no item starts at `start`
+    start_not_version, // the item there is not a "Version" item
+    no_length_item,    // the "Version" item is the table's last: no area length follows
+    end_not_an_item,   // no item starts at `checksum_offset` (outside the image included)
+    end_not_checksum,  // the item there is not a "Checksum" item
+    empty,             // size 0: the checksum byte would lie before the area
 };
 
 // The header item ("Chassis Info", "Board Info", "Product Info") of the area named "chassis",
 // "board" or "product"; -1 for any other name.
 int area_header_item(const char* area_name);
 
-// Locates the area whose start is held by `header_item`. A start that begins no item ends the
-// process with the offset lookup's message. An area item without a following item has size 0.
+// Locates the area whose start is held by `header_item`, from the table alone; never fails.
 area_location locate_area(int header_item);
+
+// The one set of rules for an area: every caller that checks an area asks here and words the
+// fault its own way.
+area_fault check_area(const area_location& area);

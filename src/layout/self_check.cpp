@@ -1,9 +1,8 @@
 #include "layout/self_check.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "cli/fail.h"
+#include "common/fail.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 
@@ -21,25 +20,28 @@ void check_contiguity() {
     }
 }
 
-// The area must start at a "Version" item and end at a "Checksum" item. Returns the index of
-// the area's "Version" item.
-int check_area(int header_item, const char* area_name) {
-    const uint32_t start = uint32_t{item[header_item].value[0]} * 8;
-    const int version = get_item_number_by_offset(start);
-    if (std::strcmp(item[version].field_name, "Version") != 0) {
-        std::printf("%s\n", item[version].field_name);
+// The area must start at a "Version" item and end at a "Checksum" item; a start or end that
+// begins no item fails with the offset lookup's message. Returns the area's "Version" item.
+int check_area_layout(int header_item, const char* area_name) {
+    const area_location area = locate_area(header_item);
+    switch (check_area(area)) {
+    case area_fault::start_not_an_item:
+        get_item_number_by_offset(area.start);
+        break;
+    case area_fault::start_not_version:
+        std::printf("%s\n", item[area.version_item].field_name);
         fail("Check %s area offset and length fail.\n", area_name);
-    }
-    // An edited table may end at the "Version" item: there is then no area length to follow.
-    if (version + 1 >= item_count) {
+    case area_fault::end_not_an_item:
+        get_item_number_by_offset(area.checksum_offset);
+        break;
+    case area_fault::no_length_item:
+    case area_fault::end_not_checksum:
         fail("Check %s area offset and length fail.\n", area_name);
+    case area_fault::empty: // an area length of 0 is not among the checks
+    case area_fault::none:
+        break;
     }
-    const uint32_t size = uint32_t{item[version + 1].value[0]} * 8;
-    const int checksum = get_item_number_by_offset(start + size - 1);
-    if (std::strcmp(item[checksum].field_name, "Checksum") != 0) {
-        fail("Check %s area offset and length fail.\n", area_name);
-    }
-    return version;
+    return area.version_item;
 }
 
 } // namespace
@@ -47,13 +49,13 @@ int check_area(int header_item, const char* area_name) {
 void chk_fru_info() {
     check_contiguity();
 
-    const int chassis_version = check_area(chassis_info_item, "chassis");
+    const int chassis_version = check_area_layout(chassis_info_item, "chassis");
     if (chassis_version + 2 >= item_count ||
         item[chassis_version + 2].value[0] > max_chassis_type) {
         fail("Check chassis type fail,it's value bigger than 0x17.\n");
     }
-    check_area(board_info_item, "board");
-    check_area(product_info_item, "product");
+    check_area_layout(board_info_item, "board");
+    check_area_layout(product_info_item, "product");
 
     std::printf("Check fru info ok!\n");
 }

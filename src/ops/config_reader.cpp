@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/fail.h"
+#include "common/fail.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 
@@ -85,7 +85,7 @@ enum class value_end { line_end, full, refused };
 
 // Reads the value of a key line, from its first character on. A value that ends because it is
 // full leaves the rest of its line still to skip.
-value_end read_value(scanner& in, std::string& value) {
+value_end read_config_value(scanner& in, std::string& value) {
     int c = in.current();
     for (;;) {
         if (c == '"') {
@@ -147,7 +147,7 @@ bool read_key_line(scanner& in, std::string& refused_key) {
         }
     }
     std::string value;
-    const value_end end = read_value(in, value);
+    const value_end end = read_config_value(in, value);
     if (end == value_end::refused) {
         refused_key = cut_at_zero(key);
         return false;
@@ -206,7 +206,8 @@ void ini_file_analysis() {
     }
     std::string refused_key;
     if (!apply_config_text(text, refused_key)) {
-        fail("\"%s\" has a incorrect value,two or more 'space' found,please check it.\n",
-             refused_key.c_str());
+        // A key runs on over line ends until an "=": show no more of it than a name can hold.
+        fail("\"%.*s\" has a incorrect value,two or more 'space' found,please check it.\n",
+             static_cast<int>(max_text), refused_key.c_str());
     }
 }

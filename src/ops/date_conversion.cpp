@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/fail.h"
+#include "common/fail.h"
 #include "device/command_runner.h"
 #include "device/temp_file.h"
 #include "layout/item_table.h"
@@ -37,7 +37,7 @@ void time_analysis() {
     _item_info& date = item[get_item_number_by_fieldname("Manufacturing Date/Time")];
     const char* text = reinterpret_cast<const char*>(date.value);
 
-    guard_temp_file(seconds_file);
+    prepare_temp_file(seconds_file);
     run_command("date +%s -d " + format_text("\"%s\" >time_tmp", quote_for_shell(text).c_str()));
     std::string line = take_temp_file(seconds_file, max_seconds_chars);
     line = line.substr(0, line.find('\n'));

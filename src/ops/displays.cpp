@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/fruid.h"
+#include "common/fruid.h"
 #include "device/byte_access.h"
 #include "device/command_runner.h"
 #include "layout/item_table.h"

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 
-#include "cli/fail.h"
+#include "common/fail.h"
 #include "device/byte_access.h"
 #include "device/checksum.h"
+#include "device/write_guard.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "ops/config_reader.h"
@@ -35,25 +35,25 @@ struct area_span {
     uint32_t last;
 };
 
-area_span check_area(const char* area_name) {
-    const uint32_t start = uint32_t{item[area_header_item(area_name)].value[0]} * 8;
-    const int version = find_item_by_offset(start);
-    if (version < 0 || std::strcmp(item[version].field_name, "Version") != 0 ||
-        version + 1 >= item_count) {
+area_span check_area_in_image(const char* area_name) {
+    const area_location area = locate_area(area_header_item(area_name));
+    switch (check_area(area)) {
+    case area_fault::start_not_an_item:
+    case area_fault::start_not_version:
+    case area_fault::no_length_item:
         fail("Refusing \"%s\": the %s area does not start at a \"Version\" item (offset %u); "
              "nothing written.\n",
-             config_file_name, area_name, start);
-    }
-    const uint32_t size = uint32_t{item[version + 1].value[0]} * 8;
-    const uint32_t checksum_offset = start + size - 1;
-    const int checksum = size == 0 ? -1 : find_item_by_offset(checksum_offset);
-    if (checksum < 0 || checksum_offset >= fru_image_size ||
-        std::strcmp(item[checksum].field_name, "Checksum") != 0) {
+             config_file_name, area_name, area.start);
+    case area_fault::end_not_an_item:
+    case area_fault::end_not_checksum:
+    case area_fault::empty:
         fail("Refusing \"%s\": the %s area of %u bytes does not end at a \"Checksum\" item; "
              "nothing written.\n",
-             config_file_name, area_name, size);
+             config_file_name, area_name, area.size);
+    case area_fault::none:
+        break;
     }
-    return {start, checksum_offset};
+    return {area.start, area.checksum_offset};
 }
 
 } // namespace
@@ -62,7 +62,7 @@ void check_configured_layout() {
     check_header();
     area_span spans[std::size(area_names)];
     for (std::size_t i = 0; i < std::size(area_names); ++i) {
-        spans[i] = check_area(area_names[i]);
+        spans[i] = check_area_in_image(area_names[i]);
     }
     // Overlapping areas would have one checksum written over the other's bytes.
     for (std::size_t i = 0; i < std::size(area_names); ++i) {
@@ -80,14 +80,16 @@ void initialize_fru() {
     time_analysis();
     check_configured_layout();
 
-    begin_device_write();
-    std::printf("Writing fru data.....\n");
-    for (int i = 0; i < item_count; ++i) {
-        write_single_value(i);
-    }
-    std::printf("Writing checksum.....\n");
-    for (const char* area_name : area_names) {
-        write_verify_checksum(area_name, mark_write);
+    {
+        const device_write_guard writing;
+        std::printf("Writing fru data.....\n");
+        for (int i = 0; i < item_count; ++i) {
+            write_single_value(i);
+        }
+        std::printf("Writing checksum.....\n");
+        for (const char* area_name : area_names) {
+            write_verify_checksum(area_name, mark_write);
+        }
     }
     std::printf("Done!\n");
 }

@@ -4,24 +4,17 @@
 #include <cstring>
 #include <string>
 
-#include "cli/fail.h"
-#include "cli/fruid.h"
-#include "cli/usage.h"
+#include "common/fail.h"
+#include "common/fruid.h"
 #include "device/byte_access.h"
 #include "device/checksum.h"
 #include "device/command_runner.h"
+#include "device/write_guard.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "ops/date_conversion.h"
 
 namespace {
-
-struct item_command {
-    const char* word;
-    const char* field_name;
-    const char* area;
-    const char* display; // shown after a write; nullptr for none
-};
 
 // clang-format off
 constexpr item_command item_commands[] = {
@@ -47,15 +40,6 @@ constexpr item_command item_commands[] = {
 constexpr const char* date_read_format =
     "ipmitool fru print %d | grep -i 'Board Mfg Date' | awk -F ':' '{print $2}'";
 
-const item_command* find_command(const char* word) {
-    for (const item_command& command : item_commands) {
-        if (std::strcmp(command.word, word) == 0) {
-            return &command;
-        }
-    }
-    return nullptr;
-}
-
 void store_text(int index, const char* text) {
     std::memset(item[index].value, 0, field_size);
     // The field holds 35 characters and a terminating zero; longer text is cut.
@@ -63,6 +47,15 @@ void store_text(int index, const char* text) {
 }
 
 } // namespace
+
+const item_command* find_item_command(const char* word) {
+    for (const item_command& command : item_commands) {
+        if (std::strcmp(command.word, word) == 0) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
 
 void read_single_value(int index) {
     const _item_info& entry = item[index];
@@ -90,14 +83,8 @@ void write_single_value(int index) {
     }
 }
 
-void single_read_write(const char* single_name, const char* single_value) {
-    const item_command* command = find_command(single_name);
-    if (command == nullptr) {
-        std::printf("\"%s\" is not right or not supported.\n", single_name);
-        show_help();
-        exit_failure();
-    }
-    const int index = get_item_number_by_fieldname(command->field_name);
+void single_read_write(const item_command& command, const char* single_value) {
+    const int index = get_item_number_by_fieldname(command.field_name);
     const bool is_date = index == date_item;
 
     if (std::strcmp(single_value, "NULL") == 0) {
@@ -114,12 +101,13 @@ void single_read_write(const char* single_name, const char* single_value) {
     if (is_date) {
         time_analysis();
     }
-    begin_device_write();
-    write_single_value(index);
-    write_verify_checksum(command->area, mark_write);
-    write_verify_checksum(command->area, mark_verify);
-    end_device_write();
-    if (command->display != nullptr) {
-        run_command(command->display);
+    {
+        const device_write_guard writing;
+        write_single_value(index);
+        write_verify_checksum(command.area, mark_write);
+        write_verify_checksum(command.area, mark_verify);
+    }
+    if (command.display != nullptr) {
+        run_command(command.display);
     }
 }

@@ -1,9 +1,19 @@
 // The fifteen command words that read or write one FRU item.
 #pragma once
 
-// Reads the item named by `single_name` when `single_value` is "NULL", writes it otherwise.
-// An unknown word ends the process with its message and the usage text.
-void single_read_write(const char* single_name, const char* single_value);
+// One command word: the item it names, its area, and the display command run after a write.
+struct item_command {
+    const char* word;
+    const char* field_name;
+    const char* area;
+    const char* display; // nullptr for none
+};
+
+// The command of `word` (exact, case-sensitive); nullptr for a word that names no item.
+const item_command* find_item_command(const char* word);
+
+// Reads the command's item when `single_value` is "NULL", writes it otherwise.
+void single_read_write(const item_command& command, const char* single_value);
 
 // Prints the item's bytes as the device holds them, up to the first zero byte.
 void read_single_value(int index);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -235,6 +236,9 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
             dup2(err, 2) < 0 || chdir(work_dir().c_str()) != 0) {
             _exit(126);
         }
+        // An interrupt by SIGQUIT must not leave a core file in the working directory.
+        const struct rlimit no_core { 0, 0 };
+        setrlimit(RLIMIT_CORE, &no_core);
         if (drop_privileges_ &&
             (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0)) {
             _exit(126);

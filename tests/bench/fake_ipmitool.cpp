@@ -18,6 +18,11 @@
 //   TARNWICK_FAKE_CORRUPT_AT=<decimal offset>
 //                                a byte written at that offset is stored plus 1 (modulo 256), so
 //                                that a checksum verification afterwards fails.
+//   TARNWICK_FAKE_INTERRUPT_AT=<decimal offset>
+//                                a raw read or write covering that offset sends SIGINT (or the
+//                                signal TARNWICK_FAKE_INTERRUPT_SIGNAL names: INT or QUIT) to its
+//                                whole process group before doing anything, as Ctrl-C (Ctrl-\) on
+//                                a terminal does.
 //
 // Supported commands, with the real utility's output format:
 //   raw 0x0a 0x11 DEV LO HI COUNT   Read FRU Data: " 01 xx" (count, then the bytes), newline.
@@ -27,6 +32,7 @@
 // Anything else: message on stderr, exit 1. Checksums are not checked, as by the real utility.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -140,6 +146,19 @@ bool covers(long at, unsigned long offset, size_t count) {
            static_cast<unsigned long>(at) < offset + count;
 }
 
+// The keyboard's interrupt reaches every process of the foreground group: the tool, its shell,
+// this utility and awk alike.
+void interrupt_if_asked(unsigned long offset, size_t count) {
+    if (!covers(env_offset("TARNWICK_FAKE_INTERRUPT_AT"), offset, count)) {
+        return;
+    }
+    const char* name = std::getenv("TARNWICK_FAKE_INTERRUPT_SIGNAL");
+    const int signal = name != nullptr && std::strcmp(name, "QUIT") == 0 ? SIGQUIT : SIGINT;
+    kill(0, signal);
+    raise(signal);
+    std::exit(1);
+}
+
 int run_raw(int argc, char** argv) {
     // argv: raw NETFN CMD DATA...
     std::vector<unsigned long> bytes;
@@ -177,6 +196,7 @@ int run_raw(int argc, char** argv) {
         if (count > device_size - offset) {
             count = device_size - offset;
         }
+        interrupt_if_asked(offset, count == 0 ? 1 : count);
         if (env_flag("TARNWICK_FAKE_READ_FAIL") ||
             covers(env_offset("TARNWICK_FAKE_READ_FAIL_AT"), offset, count == 0 ? 1 : count)) {
             raw_failure(0x11, 0xff, "Unspecified error");
@@ -210,6 +230,7 @@ int run_raw(int argc, char** argv) {
     if (offset + count > device_size) {
         raw_failure(0x12, 0xc9, "Parameter out of range");
     }
+    interrupt_if_asked(offset, count);
     if (env_flag("TARNWICK_FAKE_WRITE_FAIL") ||
         covers(env_offset("TARNWICK_FAKE_WRITE_FAIL_AT"), offset, count)) {
         raw_failure(0x12, 0xff, "Unspecified error");

@@ -89,6 +89,10 @@ TEST(Initialize, RefusedOrMissingConfigurationWritesNothing) {
         {"two spaces", "Board Serial Number String=OK\nProduct Name String=AB  CD\n",
          "\"Product Name String\" has a incorrect value,two or more 'space' found,please check "
          "it.\n"},
+        // A key without "=" runs on over its line ends: the message shows its first 35 characters.
+        {"long key", "Board Serial Number String\nAsset Tag String=AB  CD\n",
+         "\"Board Serial Number String\nAsset Ta\" has a incorrect value,two or more 'space' "
+         "found,please check it.\n"},
         {"unreadable date", "Manufacturing Date/Time=someday\n",
          "Can not convert the manufacturing date \"someday\".\n"},
         {"header byte", "PAD=1\n",

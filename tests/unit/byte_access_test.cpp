@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/fruid.h"
+#include "common/fruid.h"
 #include "device/byte_access.h"
+#include "device/write_guard.h"
 #include "support.h"
 
 class ByteAccess : public tool_test {};
@@ -106,19 +107,23 @@ TEST_F(ByteAccess, FailedCommandsGoUnnoticedOutsideWrites) {
 TEST_F(ByteAccess, FailedCommandsStopAWriteAtTheirOffset) {
     const struct {
         bool reads_fail;
+        int read_status;
         int write_status;
         std::function<void()> access;
         const char* message;
     } cases[] = {
-        {false, 1, [] { write_value(0x137, 9); }, "Write FRU data failed at offset 0x137.\n"},
-        {false, -1, [] { write_value(0, 9); }, "Write FRU data failed at offset 0x0.\n"},
-        {true, 0, [] { read_value(0xe1); }, "Read FRU data failed at offset 0xe1.\n"},
+        {false, 0, 1, [] { write_value(0x137, 9); }, "Write FRU data failed at offset 0x137.\n"},
+        {false, 0, -1, [] { write_value(0, 9); }, "Write FRU data failed at offset 0x0.\n"},
+        {true, 0, 0, [] { read_value(0xe1); }, "Read FRU data failed at offset 0xe1.\n"},
+        // A byte in the file does not count when the command failed (its redirection, say).
+        {false, 2, 0, [] { read_value(0xe1); }, "Read FRU data failed at offset 0xe1.\n"},
     };
     for (const auto& c : cases) {
         device.reads_fail = c.reads_fail;
+        device.read_status = c.read_status;
         device.write_status = c.write_status;
         const captured result = run_captured([&] {
-            begin_device_write();
+            const device_write_guard writing;
             c.access();
             std::printf("went on\n");
         });

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "bench.h"
-#include "cli/fruid.h"
+#include "common/fruid.h"
 #include "ops/displays.h"
 #include "support.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "cli/fruid.h"
+#include "common/fruid.h"
 
 TEST(ParseFruid, ReadsDecimalLikeAtoiAndClampsInsteadOfWrapping) {
     const struct {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "bench.h"
-#include "cli/fruid.h"
+#include "common/fruid.h"
 #include "ops/initialize.h"
 #include "support.h"
 

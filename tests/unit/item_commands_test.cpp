@@ -20,6 +20,13 @@ class ItemCommands : public tool_test {
     }
 };
 
+// The item command of a word the table knows.
+void run_word(const char* word, const std::string& value) {
+    const item_command* command = find_item_command(word);
+    ASSERT_NE(command, nullptr) << word;
+    single_read_write(*command, value.c_str());
+}
+
 std::string raw_write(unsigned offset, unsigned value) {
     char line[96];
     std::snprintf(line, sizeof line, "ipmitool raw 0x0a 0x12 0x0 0x%x 0x%02x 0x%x >/dev/null",
@@ -85,7 +92,7 @@ TEST_F(ItemCommands, EachWordWritesItsFieldAndTheAreaChecksumThenReadsBack) {
         device.commands.clear();
         const std::string value = std::string("V") + (c.word + 1) + " 1";
 
-        single_read_write(c.word, value.c_str());
+        run_word(c.word, value);
 
         std::vector<std::string> expected;
         for (unsigned i = 0; i < c.length; ++i) {
@@ -105,7 +112,7 @@ TEST_F(ItemCommands, EachWordWritesItsFieldAndTheAreaChecksumThenReadsBack) {
         EXPECT_EQ(device.bytes, after);
         EXPECT_EQ(sum(device.bytes, c.area_start, c.checksum), 0);
 
-        const captured read = run_captured([&] { single_read_write(c.word, "NULL"); });
+        const captured read = run_captured([&] { run_word(c.word, "NULL"); });
         EXPECT_EQ(read.status, 0);
         EXPECT_EQ(read.out, value + "\n");
     }
@@ -113,7 +120,7 @@ TEST_F(ItemCommands, EachWordWritesItsFieldAndTheAreaChecksumThenReadsBack) {
 
 TEST_F(ItemCommands, ValuesLongerThanTheFieldAreCut) {
     load(bench::reference_image());
-    single_read_write("/BSN", std::string(100, 'S').c_str());
+    run_word("/BSN", std::string(100, 'S'));
     bench::ImageFields fields;
     fields.board_serial = std::string(32, 'S');
     const std::vector<uint8_t> image = bench::reference_image(fields);
@@ -138,7 +145,7 @@ TEST_F(ItemCommands, AChecksumThatDoesNotVerifyEndsWithTheAreaMessage) {
         char message[96];
         std::snprintf(message, sizeof message, "Verify %s area checksum fail,expect:%x,actual:%x\n",
                       c.area, expected, (expected + 1) & 0xFF);
-        const captured result = run_captured([&] { single_read_write(c.word, "XYZ"); });
+        const captured result = run_captured([&] { run_word(c.word, "XYZ"); });
         EXPECT_EQ(result.status, 255);
         EXPECT_EQ(result.out, message);
     }

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cli/fruid.h"
+#include "common/fruid.h"
 #include "device/command_runner.h"
 
 memory_device* active_device = nullptr;
@@ -91,7 +91,7 @@ int memory_runner(const std::string& line) {
             std::fprintf(tmp, "%02x", unsigned{device.bytes.at(offset)});
         }
         std::fclose(tmp);
-        return 0;
+        return device.read_status;
     }
     if (line == "rm -rf tmp") {
         std::remove("tmp");

@@ -30,6 +30,7 @@ struct memory_device {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(1280, 0);
     std::vector<std::string> commands;
     bool reads_fail = false;
+    int read_status = 0; // the status of a read command (awk's, or the shell's redirection)
     int write_status = 0;
     long corrupt_at = -1; // a byte written at this offset is stored plus 1
 };

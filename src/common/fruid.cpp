@@ -1,4 +1,4 @@
-#include "cli/fruid.h"
+#include "common/fruid.h"
 
 #include <limits>
 

@@ -1,0 +1,35 @@
+#include "common/fail.h"
+
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+void fail(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    exit_failure();
+}
+
+void exit_failure() {
+    // exit() flushes standard output, so everything printed before is kept, in order.
+    std::exit(255);
+}
+
+void end_by_signal(int signal) {
+    std::fflush(stdout);
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal);
+    // Not reached with the default action of SIGINT or SIGQUIT; the shell's code for it otherwise.
+    _exit(128 + signal);
+}

@@ -1,0 +1,12 @@
+// The ways the tool ends early: a failure prints its message on standard output and ends with
+// status 255; an interrupt ends the process by the signal itself.
+#pragma once
+
+[[noreturn]] void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Ends the process with status 255 after the caller has printed what went wrong.
+[[noreturn]] void exit_failure();
+
+// Ends the process by `signal` (SIGINT, SIGQUIT) with its default action, after writing out
+// standard output, so that a calling shell sees an interrupted command and stops too.
+[[noreturn]] void end_by_signal(int signal);

@@ -1,0 +1,167 @@
+// Ordinary faults around a run: a working directory the tool cannot write, an interrupt, two runs
+// in one directory, standard output that cannot be written.
+#include "tool_test.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+using bench::Bench;
+using bench::RunResult;
+using tool_test::describe;
+
+const std::string cannot_write =
+    "Can not write the temporary file \"tmp\" in this directory; nothing written.\n";
+const std::string cannot_remove =
+    "Can not remove the old temporary file \"tmp\" in this directory.\n";
+
+std::vector<uint8_t> first_512(const std::vector<uint8_t>& bytes) {
+    return {bytes.begin(), bytes.begin() + 512};
+}
+
+// Nothing reaches the device when the working directory (a read-only mount, a full disk) cannot
+// take the temporary files; a left-over "tmp" there is never read as a result.
+TEST(Faults, UnwritableWorkingDirectoryWritesNothing) {
+    const struct {
+        std::vector<std::string> args;
+        const char* left_over_tmp; // nullptr: none
+        std::string out;
+    } cases[] = {
+        {{"0", "/BSN", "NEWSERIAL-0001"}, nullptr, cannot_write},
+        {{"0", "/BSN", "NEWSERIAL-0001"}, "5a", cannot_write},
+        // The date step comes first and cannot leave its result either.
+        {{"0", "/BMT", "2018-08-09 00:00 UTC"},
+         nullptr,
+         "Can not open temporary file \"time_tmp\".\n"},
+        {{"0", "-w"}, nullptr, "Can not open temporary file \"time_tmp\".\n"},
+        {{"0", "-sbin"}, "5a", cannot_remove},
+        {{"0", "/PN"}, "5a", cannot_remove},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(describe(c.args) + (c.left_over_tmp ? " with a left-over tmp" : ""));
+        Bench b;
+        b.set_device(0, bench::reference_image());
+        b.write_file("fruconfig.ini", "[Board]\nBoard Serial Number String=NEWSERIAL-0001\n");
+        if (c.left_over_tmp != nullptr) {
+            b.write_file("tmp", c.left_over_tmp);
+        }
+        if (geteuid() == 0) {
+            b.run_as(65534, 65534); // root writes into read-only directories
+        }
+        ASSERT_EQ(chmod(b.work_dir().c_str(), 0555), 0);
+        const RunResult r = b.run(c.args);
+        if (r.status == 126) {
+            GTEST_SKIP() << "cannot run the tool as an unprivileged user here";
+        }
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.commands, std::vector<std::string>{});
+        EXPECT_EQ(first_512(b.device(0)), bench::reference_image());
+    }
+}
+
+// Ctrl-C (Ctrl-\) reaches the command that runs; the tool stops at once and ends by the same
+// signal, saying where a write stopped.
+TEST(Faults, AnInterruptEndsTheRunByItsSignal) {
+    const std::vector<uint8_t> image = bench::reference_image();
+    const struct {
+        std::vector<std::string> args;
+        const char* signal;
+        int at;
+        std::string out;
+        int status;
+        size_t commands;
+    } cases[] = {
+        // Two rows of 16 bytes are complete when the read of offset 40 is interrupted.
+        {{"0", "-sbin"},
+         "INT",
+         40,
+         bench::hex_dump(std::vector<uint8_t>(image.begin(), image.begin() + 32)),
+         128 + 2,
+         41},
+        {{"0", "/BSN"}, "INT", 230, "", 128 + 2, 6},
+        {{"0", "/BSN", "ABC"},
+         "INT",
+         230,
+         "Interrupted at offset 0xe6; the FRU may be partly written.\n",
+         128 + 2,
+         6},
+        // In the checksum pass after the item's 32 bytes.
+        {{"0", "/BSN", "ABC"},
+         "QUIT",
+         300,
+         "Interrupted at offset 0x12c; the FRU may be partly written.\n",
+         128 + 3,
+         32 + 117},
+        {{"0", "-w"},
+         "QUIT",
+         300,
+         "Writing fru data.....\nInterrupted at offset 0x12c; the FRU may be partly written.\n",
+         128 + 3,
+         301},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(describe(c.args) + " SIG" + c.signal + " at " + std::to_string(c.at));
+        Bench b;
+        b.set_device(0, image);
+        b.write_file("fruconfig.ini", "[Board]\n");
+        b.set_env("TARNWICK_FAKE_INTERRUPT_AT", std::to_string(c.at));
+        b.set_env("TARNWICK_FAKE_INTERRUPT_SIGNAL", c.signal);
+        const RunResult r = b.run(c.args);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.commands.size(), c.commands);
+    }
+}
+
+// Runs in one directory share "tmp": the second waits for the first instead of mixing bytes.
+TEST(Faults, TwoRunsInOneDirectoryTakeTurns) {
+    Bench b;
+    const std::vector<uint8_t> image = bench::reference_image();
+    b.set_device(0, image);
+    const std::string tool = "'" + bench::tool_path() + "'";
+    const RunResult r = b.run_shell(tool + " 0 -sbin >a.out & " + tool + " 0 -sbin >b.out; wait");
+    EXPECT_EQ(r.status, 0);
+    const std::string dump = bench::hex_dump(image);
+    const std::string waited = "Waiting for another tarnwick run in this directory...\n" + dump;
+    const std::string a = b.read_file("a.out");
+    const std::string c = b.read_file("b.out");
+    EXPECT_TRUE((a == dump && c == waited) || (a == waited && c == dump)) << a << "\n---\n" << c;
+    // The reads of one run all come before those of the other.
+    std::vector<std::string> reads;
+    for (int run = 0; run < 2; ++run) {
+        for (unsigned offset = 0; offset < 512; ++offset) {
+            char line[64];
+            std::snprintf(line, sizeof line, "ipmitool raw 0x0a 0x11 0x0 0x%x 0x%02x 0x01",
+                          offset & 0xFF, offset >> 8);
+            reads.push_back(line);
+        }
+    }
+    EXPECT_EQ(r.commands, reads);
+    EXPECT_EQ(b.files_left(), (std::vector<std::string>{"a.out", "b.out"}));
+}
+
+// Output that cannot be written is a failure, never a success.
+TEST(Faults, StandardOutputThatCannotBeWrittenEndsWith255) {
+    const struct {
+        const char* command;
+        size_t commands;
+    } cases[] = {
+        {"0 -sbin >/dev/full", 512}, {"0 -debug >/dev/full", 0}, {"-h x >/dev/full", 0},
+        {"0 -debug >&-", 0},         {"0 -sbin >&-", 0}, // no output at all: nothing is run
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        Bench b;
+        b.set_device(0, bench::reference_image());
+        const RunResult r =
+            b.run_shell("'" + bench::tool_path() + "' " + c.command + "; echo status $?");
+        EXPECT_EQ(r.out, "status 255\n");
+        EXPECT_EQ(r.commands.size(), c.commands);
+    }
+}
+
+} // namespace
