@@ -3,12 +3,15 @@
 # (BUILD_DIR/tests/fakebin) and against a simulated BMC (scripts/bmc-sim.sh), and compares each
 # with its floor: the very same shell command lines, captured with strace from a run of the tool,
 # handed to system() one after another by bench/floor.cpp, in the same run and the same way.
-# Also counts the processes each command starts and compares tarnwick's peak memory with that
-# of a minimal C++ program.
+# On the simulated BMC it also times bulk mode (TARNWICK_BULK=1) "-w" and "-sbin" against the
+# floor of their ipmitool runs ("fru read", "fru write", "fru read"; "fru read"), and compares bulk
+# "-w" with byte-mode "-w". Also counts the processes each command starts and compares tarnwick's
+# peak memory with that of a minimal C++ program.
 #
 # Environment: BENCH_RUNS (default 3) timed runs against the fake, median reported;
-# BENCH_SIM_RUNS (default 1) runs against the simulated BMC, 0 leaves it out (about 3 minutes
-# per run). Results also go to BUILD_DIR/bench/results.txt, traces and command lists beside it.
+# BENCH_SIM_RUNS (default 1) byte-mode runs against the simulated BMC, 0 leaves the simulated
+# BMC out (about 3 minutes per run); BENCH_BULK_RUNS (default 5) bulk-mode runs there. Results
+# also go to BUILD_DIR/bench/results.txt, traces and command lists beside it.
 set -eu
 
 if [ $# -ne 1 ]; then
@@ -21,6 +24,7 @@ TARNWICK=$BUILD/tarnwick
 FAKEBIN=$BUILD/tests/fakebin
 RUNS=${BENCH_RUNS:-3}
 SIM_RUNS=${BENCH_SIM_RUNS:-1}
+BULK_RUNS=${BENCH_BULK_RUNS:-5}
 OUT=$BUILD/bench
 
 for f in "$TARNWICK" "$FAKEBIN/ipmitool"; do
@@ -102,6 +106,33 @@ time_runs() {
     done
 }
 
+# The floor of bulk mode: its ipmitool runs, each with a file of its own as the tool's are.
+printf "ipmitool fru read 0 '%s' >/dev/null\nipmitool fru write 0 '%s' >/dev/null\nipmitool fru read 0 '%s' >/dev/null\n" \
+    "$W/floor-read" "$W/image.bin" "$W/floor-read" >"$OUT/bulk_w.floor"
+printf "ipmitool fru read 0 '%s' >/dev/null\n" "$W/floor-read" >"$OUT/bulk_sbin.floor"
+
+# time_bulk_runs N: N rounds of bulk -w, its floor, bulk -sbin and its floor on the simulated BMC,
+# every -w and its floor starting from a blank device.
+blank_sim_device() {
+    cp "$W/blank.bin" "$W/sim/fru0.bin"
+    rm -f fru0-*.bin
+}
+time_bulk_runs() {
+    i=0
+    while [ $i -lt "$1" ]; do
+        blank_sim_device
+        timed sim_bulk_w_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -w
+        blank_sim_device
+        timed sim_bulk_w_floor "$W/floor" "$OUT/bulk_w.floor"
+        timed sim_bulk_sbin_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -sbin
+        timed sim_bulk_sbin_floor "$W/floor" "$OUT/bulk_sbin.floor"
+        i=$((i + 1))
+    done
+    blank_sim_device
+    env TARNWICK_BULK=1 "$TARNWICK" 0 -w >/dev/null
+    rm -f fru0-*.bin
+}
+
 ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'
 }
@@ -123,10 +154,22 @@ for cmd in w sbin; do
         -o "$OUT/$cmd.strace" "$TARNWICK" 0 "-$cmd" >/dev/null
     python3 "$REPO/bench/trace_summary.py" "$OUT/$cmd.strace" "$OUT/$cmd.lines" >"$OUT/$cmd.counts"
 done
+# The same for bulk mode, each -w on a blank device so that it writes.
+head -c 1280 /dev/zero >"$W/blank.bin"
+for cmd in w sbin; do
+    cp "$W/blank.bin" "$W/fake/fru0.bin"
+    TARNWICK_BULK=1 strace -f -qq -e signal=none -s 65535 -e trace=execve,clone,clone3,fork,vfork \
+        -o "$OUT/bulk_$cmd.strace" "$TARNWICK" 0 "-$cmd" >/dev/null
+    python3 "$REPO/bench/trace_summary.py" "$OUT/bulk_$cmd.strace" "$OUT/bulk_$cmd.lines" \
+        >"$OUT/bulk_$cmd.counts"
+done
+rm -f fru0-*.bin
 lines_w=$(wc -l <"$OUT/w.lines")
 lines_sbin=$(wc -l <"$OUT/sbin.lines")
 runs_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/w.counts")
 runs_sbin=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/sbin.counts")
+runs_bulk_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_w.counts")
+runs_bulk_sbin=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_sbin.counts")
 
 time_runs fake "$RUNS"
 
@@ -157,6 +200,11 @@ if [ "$SIM_RUNS" -gt 0 ]; then
         PATH=$W/sim/bin:$PATH
         time_runs sim "$SIM_RUNS"
         cmp -s "$W/fake/fru0.bin" "$W/sim/fru0.bin" || sim_note="(the simulated device differs from the fake's!)"
+        head -c 512 "$W/sim/fru0.bin" >"$W/image.bin"
+        time_bulk_runs "$BULK_RUNS"
+        head -c 512 "$W/sim/fru0.bin" >"$W/after.bin"
+        cmp -s "$W/image.bin" "$W/after.bin" ||
+            sim_note="$sim_note (bulk -w left another image than byte-mode -w!)"
     else
         sim_note="ipmi_sim or ipmitool missing: simulated BMC left out"
         SIM_RUNS=0
@@ -183,17 +231,32 @@ row fake -sbin "$runs_sbin" "$RUNS" fake_sbin_tool fake_sbin_floor
 if [ "$SIM_RUNS" -gt 0 ]; then
     row "sim BMC" -w "$runs_w" "$SIM_RUNS" sim_w_tool sim_w_floor
     row "sim BMC" -sbin "$runs_sbin" "$SIM_RUNS" sim_sbin_tool sim_sbin_floor
+    row "sim bulk" -w "$runs_bulk_w" "$BULK_RUNS" sim_bulk_w_tool sim_bulk_w_floor
+    row "sim bulk" -sbin "$runs_bulk_sbin" "$BULK_RUNS" sim_bulk_sbin_tool sim_bulk_sbin_floor
 fi
 [ -z "$sim_note" ] || say "$sim_note"
 say "(times in ms, each the median of the runs; tool and floor runs alternate. The floor hands the"
 say " same $lines_w (-w) and $lines_sbin (-sbin) shell lines to system() with no logic of its own."
 say " Own CPU time: the process alone, without the shells and programs it starts. The tool's own"
 say " cost beyond the floor: (tarnwick's own CPU - the floor's own CPU) / the floor's wall time.)"
+if [ "$SIM_RUNS" -gt 0 ]; then
+    byte_w=$(median_ms sim_w_tool 1)
+    bulk_w=$(median_ms sim_bulk_w_tool 1)
+    say ""
+    say "bulk mode on the simulated BMC: -w $(ratio "$byte_w" "$bulk_w") times faster than byte-mode -w" \
+        "(target: at least 20), $(ratio "$bulk_w" "$(median_ms sim_bulk_w_floor 1)") times its floor" \
+        "(target: at most 1.5); ipmitool runs: -w $runs_bulk_w, -sbin $runs_bulk_sbin" \
+        "(target: at most 3 for -w, plus one date)"
+    say "(the bulk floor: the same ipmitool runs, fru read, fru write, fru read for -w and one fru"
+    say " read for -sbin, from the minimal driver; every bulk -w and its floor start from a blank"
+    say " device, so each writes and keeps a backup)"
+fi
 say ""
 say "processes started (strace -f: successful clone/fork/vfork of the tool and every descendant)"
 say "and programs executed (successful execve after the tool's own), fake ipmitool:"
-for cmd in w sbin; do
-    say "  -$cmd: $(awk '$1 == "processes" { p = $2 } $1 == "execs" { e = $2 }
+for cmd in w sbin bulk_w bulk_sbin; do
+    case $cmd in bulk_*) label="bulk -${cmd#bulk_}" ;; *) label="-$cmd" ;; esac
+    say "  $label: $(awk '$1 == "processes" { p = $2 } $1 == "execs" { e = $2 }
         $1 == "exec" { s = s sep $2 " " $3; sep = ", " }
         END { printf "%d processes, %d execs (%s)", p, e, s }' "$OUT/$cmd.counts")"
 done

@@ -1,6 +1,7 @@
 #!/bin/sh
 # demo.sh TARNWICK_BINARY - shows tarnwick against a simulated BMC (scripts/bmc-sim.sh): a full
-# initialisation from examples/fruconfig.ini, two items read back, the decoded and the hex views.
+# initialisation from examples/fruconfig.ini, the same in bulk mode on another device, two items
+# read back, the decoded and the hex views.
 # Builds nothing ("make demo" builds first). Takes about a minute: every FRU byte is one ipmitool
 # run.
 set -eu
@@ -58,10 +59,31 @@ heading "Simulated BMC on 127.0.0.1 UDP port $(cat "$T/sim/port"), FRU devices 0
 heading "fruconfig.ini (from examples/)"
 cat fruconfig.ini
 
+# seconds since $1 (a "date +%s.%N" reading), to a tenth
+since() {
+    awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'
+}
+
 heading "\$ tarnwick 0 -w    (512 byte writes, 429 reads, 3 checksum writes: one ipmitool run each)"
-start=$(date +%s)
+start=$(date +%s.%N)
 "$TARNWICK" 0 -w
-echo "(took $(($(date +%s) - start)) s)"
+echo "(took $(since "$start") s)"
+
+heading "\$ TARNWICK_BULK=1 tarnwick 1 -w    (bulk mode: fru read, fru write, fru read back)"
+start=$(date +%s.%N)
+TARNWICK_BULK=1 "$TARNWICK" 1 -w
+echo "(took $(since "$start") s)"
+if [ "$(head -c 512 "$T/sim/fru0.bin" | od -An -tx1)" = "$(head -c 512 "$T/sim/fru1.bin" | od -An -tx1)" ]; then
+    echo "(device 1 now holds the very bytes byte-mode -w left on device 0)"
+else
+    echo "(device 1 holds other bytes than device 0!)"
+fi
+
+heading "\$ TARNWICK_BULK=1 tarnwick 1 -w    (again)"
+TARNWICK_BULK=1 "$TARNWICK" 1 -w
+
+heading "\$ ls    (fruconfig.ini, and the backup of what device 1 held before bulk -w)"
+ls
 
 heading "\$ tarnwick 0 /BSN    (board serial number)"
 "$TARNWICK" 0 /BSN

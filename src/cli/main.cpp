@@ -8,6 +8,7 @@
 #include "cli/usage.h"
 #include "common/fail.h"
 #include "common/fruid.h"
+#include "device/fru_device.h"
 #include "layout/self_check.h"
 #include "ops/displays.h"
 #include "ops/initialize.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
         show_help();
         return end_run();
     }
+    choose_fru_device();
     FRUID = parse_fruid(argv[1]);
 
     if (argc == 4) {

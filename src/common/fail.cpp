@@ -6,6 +6,23 @@
 #include <cstdlib>
 #include <unistd.h>
 
+namespace {
+
+void (*early_end_cleanup)() = nullptr;
+
+void run_early_end_cleanup() {
+    if (early_end_cleanup != nullptr) {
+        early_end_cleanup();
+        early_end_cleanup = nullptr;
+    }
+}
+
+} // namespace
+
+void set_early_end_cleanup(void (*cleanup)()) {
+    early_end_cleanup = cleanup;
+}
+
 void fail(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -15,11 +32,13 @@ void fail(const char* format, ...) {
 }
 
 void exit_failure() {
+    run_early_end_cleanup();
     // exit() flushes standard output, so everything printed before is kept, in order.
     std::exit(255);
 }
 
 void end_by_signal(int signal) {
+    run_early_end_cleanup();
     std::fflush(stdout);
     struct sigaction action {};
     action.sa_handler = SIG_DFL;

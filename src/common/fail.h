@@ -10,3 +10,7 @@
 // Ends the process by `signal` (SIGINT, SIGQUIT) with its default action, after writing out
 // standard output, so that a calling shell sees an interrupted command and stops too.
 [[noreturn]] void end_by_signal(int signal);
+
+// A clean-up the early ends above run first (a failure, an interrupt): set while the run holds
+// something outside the working directory that must not outlive it; nullptr clears it.
+void set_early_end_cleanup(void (*cleanup)());

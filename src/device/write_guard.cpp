@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "common/fail.h"
-#include "device/temp_file.h"
 
 namespace {
 
@@ -41,7 +40,6 @@ void catch_signal(saved_action& entry, void (*handler)(int)) {
 } // namespace
 
 device_write_guard::device_write_guard() {
-    check_temp_file_writable();
     caught = 0;
     catch_signal(saved[0], remember_interrupt);
     catch_signal(saved[1], remember_interrupt);

@@ -10,8 +10,7 @@
 // - an interrupt (SIGINT, SIGQUIT), whether it ends a command or arrives between two, ends the
 //   process by that signal after saying at which offset the write stopped;
 // - a closed output pipe no longer ends the process halfway (the run then ends with status 255).
-// Making one first checks that "tmp" can be written in the working directory, so that a write is
-// never cut off between its bytes and its checksum for want of it.
+// The operations check that "tmp" can be written (check_temp_file_writable) before they make one.
 class device_write_guard {
   public:
     device_write_guard();

@@ -3,15 +3,15 @@
 #include <cstdio>
 
 #include "common/fruid.h"
-#include "device/byte_access.h"
 #include "device/command_runner.h"
+#include "device/fru_device.h"
 #include "layout/item_table.h"
 
 namespace {
 
 constexpr uint32_t row_size = 16;
 
-void print_row(uint32_t start, const uint8_t (&bytes)[row_size]) {
+void print_row(uint32_t start, const std::vector<uint8_t>& bytes) {
     std::printf("%04x: ", start);
     for (uint32_t i = 0; i < row_size; i += 2) {
         std::printf("%02x%02x ", unsigned{bytes[i]}, unsigned{bytes[i + 1]});
@@ -32,10 +32,6 @@ void show_text_format() {
 void show_binary_format() {
     const uint32_t last_offset = item[item_count - 1].offset;
     for (uint32_t start = 0; start <= last_offset; start += row_size) {
-        uint8_t bytes[row_size];
-        for (uint32_t i = 0; i < row_size; ++i) {
-            bytes[i] = read_value(start + i);
-        }
-        print_row(start, bytes);
+        print_row(start, current_device().read(start, row_size));
     }
 }

@@ -5,14 +5,13 @@
 #include <iterator>
 
 #include "common/fail.h"
-#include "device/byte_access.h"
-#include "device/checksum.h"
-#include "device/write_guard.h"
+#include "device/fru_device.h"
+#include "device/temp_file.h"
+#include "layout/image.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "ops/config_reader.h"
 #include "ops/date_conversion.h"
-#include "ops/single_item.h"
 
 namespace {
 
@@ -80,16 +79,8 @@ void initialize_fru() {
     time_analysis();
     check_configured_layout();
 
-    {
-        const device_write_guard writing;
-        std::printf("Writing fru data.....\n");
-        for (int i = 0; i < item_count; ++i) {
-            write_single_value(i);
-        }
-        std::printf("Writing checksum.....\n");
-        for (const char* area_name : area_names) {
-            write_verify_checksum(area_name, mark_write);
-        }
-    }
+    check_temp_file_writable();
+    current_device().hold_image(table_image(),
+                                {"Writing fru data.....\n", "Writing checksum.....\n"});
     std::printf("Done!\n");
 }

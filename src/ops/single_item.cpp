@@ -1,15 +1,15 @@
 #include "ops/single_item.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "common/fail.h"
 #include "common/fruid.h"
-#include "device/byte_access.h"
-#include "device/checksum.h"
 #include "device/command_runner.h"
-#include "device/write_guard.h"
+#include "device/fru_device.h"
+#include "device/temp_file.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "ops/date_conversion.h"
@@ -58,29 +58,11 @@ const item_command* find_item_command(const char* word) {
 }
 
 void read_single_value(int index) {
-    const _item_info& entry = item[index];
-    std::string text;
-    for (uint32_t i = 0; i < entry.length; ++i) {
-        text += static_cast<char>(read_value(entry.offset + i));
-    }
-    text = text.substr(0, text.find('\0'));
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    const std::vector<uint8_t> bytes =
+        current_device().read(item[index].offset, item[index].length);
+    const auto end = std::find(bytes.begin(), bytes.end(), 0);
+    std::fwrite(bytes.data(), 1, static_cast<std::size_t>(end - bytes.begin()), stdout);
     std::fputc('\n', stdout);
-}
-
-void write_single_value(int index) {
-    const _item_info& entry = item[index];
-    const bool binary = index == date_item;
-    bool ended = false;
-    for (uint32_t i = 0; i < entry.length; ++i) {
-        uint8_t byte = 0;
-        if (i < field_size && !ended) {
-            byte = entry.value[i];
-            // Text ends at its first zero byte; the date's bytes are binary and all count.
-            ended = byte == 0 && !binary;
-        }
-        write_value(entry.offset + i, byte);
-    }
 }
 
 void single_read_write(const item_command& command, const char* single_value) {
@@ -101,12 +83,8 @@ void single_read_write(const item_command& command, const char* single_value) {
     if (is_date) {
         time_analysis();
     }
-    {
-        const device_write_guard writing;
-        write_single_value(index);
-        write_verify_checksum(command.area, mark_write);
-        write_verify_checksum(command.area, mark_verify);
-    }
+    check_temp_file_writable();
+    current_device().hold_item(index, command.area);
     if (command.display != nullptr) {
         run_command(command.display);
     }

@@ -17,7 +17,3 @@ void single_read_write(const item_command& command, const char* single_value);
 
 // Prints the item's bytes as the device holds them, up to the first zero byte.
 void read_single_value(int index);
-
-// Writes the item's bytes: its text padded with zero bytes or cut to the field, the date item's
-// three converted bytes as they stand.
-void write_single_value(int index);

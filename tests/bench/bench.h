@@ -108,6 +108,10 @@ struct ImageFields {
 // checksums; what a device holds after a successful initialisation.
 std::vector<uint8_t> reference_image(const ImageFields& fields = {});
 
+// examples/fruconfig.ini, and the image "-w" makes of it (its date 2026-12-07 08:30 UTC).
+std::string example_config();
+std::vector<uint8_t> example_image();
+
 // Hex dump text of `bytes` in the tool's "-sbin" row format (rows of 16 bytes from offset 0).
 std::string hex_dump(const std::vector<uint8_t>& bytes);
 

@@ -29,8 +29,15 @@
 //   raw 0x0a 0x12 DEV LO HI DATA... Write FRU Data: " 01" (count written), newline.
 //   fru | fru print                 decoded listing of device 0 and of every other device file.
 //   fru print N                     decoded listing of device N.
+//   fru read N FILE                 the whole device (1280 bytes) into FILE.
+//   fru write N FILE                FILE's bytes onto the device from offset 0.
+// As the real 1.8.19 does, "fru read" and "fru write" of a device that has no file print nothing,
+// leave FILE alone and exit 0, and "fru write" exits 0 even when the write failed. The fault
+// modes apply to them: a failing read writes no FILE; a failing write stores the bytes before the
+// failing offset (all of them fail with TARNWICK_FAKE_WRITE_FAIL).
 // Anything else: message on stderr, exit 1. Checksums are not checked, as by the real utility.
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -404,7 +411,87 @@ std::vector<unsigned> other_devices() {
     return ids;
 }
 
+bool device_exists(unsigned id) {
+    struct stat status {};
+    return stat(device_path(id).c_str(), &status) == 0;
+}
+
+int run_fru_read(unsigned id, const char* path) {
+    if (!device_exists(id)) {
+        return 0;
+    }
+    interrupt_if_asked(0, device_size);
+    if (env_flag("TARNWICK_FAKE_READ_FAIL") ||
+        covers(env_offset("TARNWICK_FAKE_READ_FAIL_AT"), 0, device_size)) {
+        raw_failure(0x11, 0xff, "Unspecified error");
+    }
+    std::vector<uint8_t> bytes = load_device(id);
+    std::printf("Fru Size         : %zu bytes\n", device_size);
+    FILE* out = std::fopen(path, "wb");
+    if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() ||
+        std::fclose(out) != 0) {
+        std::fprintf(stderr, "Error opening file %s\n", path);
+        return 1;
+    }
+    std::printf("Done\n");
+    return 0;
+}
+
+int run_fru_write(unsigned id, const char* path) {
+    if (!device_exists(id)) {
+        return 0;
+    }
+    std::vector<uint8_t> bytes;
+    if (FILE* in = std::fopen(path, "rb")) {
+        int c = 0;
+        while ((c = std::fgetc(in)) != EOF) {
+            bytes.push_back(static_cast<uint8_t>(c));
+        }
+        std::fclose(in);
+    } else {
+        std::fprintf(stderr, "Error opening input file %s\n", path);
+        return 1;
+    }
+    std::printf("Fru Size         : %zu bytes\nSize to Write    : %zu bytes\n", device_size,
+                bytes.size());
+    bytes.resize(std::min(bytes.size(), device_size));
+    interrupt_if_asked(0, bytes.size());
+    size_t stored = bytes.size();
+    const long fail_at = env_offset("TARNWICK_FAKE_WRITE_FAIL_AT");
+    if (env_flag("TARNWICK_FAKE_WRITE_FAIL")) {
+        stored = 0;
+    } else if (covers(fail_at, 0, bytes.size())) {
+        stored = static_cast<size_t>(fail_at);
+    }
+    if (env_flag("TARNWICK_FAKE_WRITE_IGNORE")) {
+        stored = 0;
+    }
+    const long corrupt_at = env_offset("TARNWICK_FAKE_CORRUPT_AT");
+    if (covers(corrupt_at, 0, stored)) {
+        bytes[static_cast<size_t>(corrupt_at)] += 1;
+    }
+    int fd = open_device(id);
+    if (pwrite(fd, bytes.data(), stored, 0) != static_cast<ssize_t>(stored)) {
+        die("fake ipmitool: cannot write device file");
+    }
+    close(fd);
+    if (stored < bytes.size() && !env_flag("TARNWICK_FAKE_WRITE_IGNORE")) {
+        std::fprintf(stderr, "FRU Write failed at offset %zu\n", stored);
+    }
+    return 0; // whatever happened, as the real utility
+}
+
 int run_fru(int argc, char** argv) {
+    if (argc == 5 && (std::strcmp(argv[2], "read") == 0 || std::strcmp(argv[2], "write") == 0)) {
+        unsigned long id = 0;
+        if (!parse_number(argv[3], 0xff, id)) {
+            std::fprintf(stderr, "FRU ID '%s' is either invalid or out of range.\n", argv[3]);
+            return 1;
+        }
+        return std::strcmp(argv[2], "read") == 0
+                   ? run_fru_read(static_cast<unsigned>(id), argv[4])
+                   : run_fru_write(static_cast<unsigned>(id), argv[4]);
+    }
     bool all = argc == 2 || (argc == 3 && std::strcmp(argv[2], "print") == 0);
     if (!all && std::strcmp(argv[2], "print") != 0) {
         std::fprintf(stderr, "Invalid FRU command: %s\n", argv[2]);

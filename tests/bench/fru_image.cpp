@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace bench {
@@ -162,6 +164,38 @@ std::vector<uint8_t> reference_image(const ImageFields& f) {
         image[checksum] = static_cast<uint8_t>(-s & 0xFF);
     }
     return image;
+}
+
+std::string example_config() {
+    std::ifstream in(std::string(TARNWICK_EXAMPLES_DIR) + "/fruconfig.ini", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<uint8_t> example_image() {
+    ImageFields f;
+    f.chassis_part_number = "CH-2U-R740-01";
+    f.chassis_serial = "CSN2026120700017";
+    f.chassis_custom = "Rack 2U";
+    // 2026-12-07 08:30 UTC: minutes since 1996-01-01 00:00 UTC, least significant byte first.
+    const unsigned minutes = (1796632200u - 820454400u) / 60;
+    f.mfg_date[0] = static_cast<uint8_t>(minutes & 0xFF);
+    f.mfg_date[1] = static_cast<uint8_t>((minutes >> 8) & 0xFF);
+    f.mfg_date[2] = static_cast<uint8_t>((minutes >> 16) & 0xFF);
+    f.board_manufacturer = "Example Systems";
+    f.board_product = "MB-X12DP";
+    f.board_serial = "BSN-2026-12-0000417";
+    f.board_part_number = "PN-MB-X12DP-01";
+    f.board_file_id = "MB-FRU-V1.2";
+    f.product_manufacturer = "Example Systems";
+    f.product_name = "Example Server 2U";
+    f.product_part_number = "ES2U-740-BASE";
+    f.product_version = "Rev A02";
+    f.product_serial = "PSN-2026-12-0000417";
+    f.product_asset_tag = "DC1-RACK07-U12";
+    f.product_file_id = "PR-FRU-V1.2";
+    return reference_image(f);
 }
 
 } // namespace bench

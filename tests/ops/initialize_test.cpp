@@ -1,32 +1,18 @@
 // "-w": the full initialisation from fruconfig.ini, through the built tool and the fake utility.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "bench.h"
 #include "ops_test.h"
 
 using bench::Bench;
-using bench::ImageFields;
-using bench::reference_image;
+using bench::example_config;
+using bench::example_image;
 using bench::RunResult;
 using namespace ops_test;
 
 namespace {
 
 const std::string progress = "Writing fru data.....\nWriting checksum.....\nDone!\n";
-
-std::string example_config() {
-    std::ifstream in(std::string(TARNWICK_EXAMPLES_DIR) + "/fruconfig.ini", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void set_date(ImageFields& fields, const std::vector<uint8_t>& date) {
-    std::copy(date.begin(), date.end(), fields.mfg_date);
-}
 
 } // namespace
 
@@ -38,25 +24,8 @@ TEST(Initialize, ExampleConfigurationGivesTheReferenceImageIn944Commands) {
     EXPECT_EQ(result.out, progress);
     EXPECT_EQ(result.err, "");
 
-    ImageFields fields;
-    fields.chassis_part_number = "CH-2U-R740-01";
-    fields.chassis_serial = "CSN2026120700017";
-    fields.chassis_custom = "Rack 2U";
-    set_date(fields, fru_date(2026, 12, 7, 8, 30));
-    fields.board_manufacturer = "Example Systems";
-    fields.board_product = "MB-X12DP";
-    fields.board_serial = "BSN-2026-12-0000417";
-    fields.board_part_number = "PN-MB-X12DP-01";
-    fields.board_file_id = "MB-FRU-V1.2";
-    fields.product_manufacturer = "Example Systems";
-    fields.product_name = "Example Server 2U";
-    fields.product_part_number = "ES2U-740-BASE";
-    fields.product_version = "Rev A02";
-    fields.product_serial = "PSN-2026-12-0000417";
-    fields.product_asset_tag = "DC1-RACK07-U12";
-    fields.product_file_id = "PR-FRU-V1.2";
     const std::vector<uint8_t> device = bench.device(0);
-    EXPECT_EQ(first_512(device), reference_image(fields));
+    EXPECT_EQ(first_512(device), example_image());
     EXPECT_EQ(std::vector<uint8_t>(device.begin() + 512, device.end()),
               std::vector<uint8_t>(bench::device_size - 512, 0));
 

@@ -67,7 +67,8 @@ std::string capture_stdout(const std::function<void()>& body) {
 
 namespace {
 
-// Answers "ipmitool raw 0x0a 0x11|0x12 DEV LO HI ..." lines and the removal of "tmp".
+// Answers "ipmitool raw 0x0a 0x11|0x12 DEV LO HI ..." lines, the removal of "tmp" and the
+// whole-image transfers of bulk mode.
 int memory_runner(const std::string& line) {
     memory_device& device = *active_device;
     device.commands.push_back(line);
@@ -95,6 +96,26 @@ int memory_runner(const std::string& line) {
     }
     if (line == "rm -rf tmp") {
         std::remove("tmp");
+        return 0;
+    }
+    // Whole-image transfers through a file, "ipmitool fru read|write ID 'FILE' >/dev/null".
+    char verb[8] = {};
+    char path[4096] = {};
+    if (std::sscanf(line.c_str(), "ipmitool fru %7s %u '%4095[^']' >/dev/null", verb, &id, path) ==
+        3) {
+        if (std::strcmp(verb, "read") == 0 && !device.reads_fail) {
+            std::FILE* file = std::fopen(path, "wb");
+            std::fwrite(device.bytes.data(), 1, device.bytes.size(), file);
+            std::fclose(file);
+        } else if (std::strcmp(verb, "write") == 0 && device.write_status == 0) {
+            std::FILE* file = std::fopen(path, "rb");
+            int c = 0;
+            for (std::size_t offset = 0; (c = std::fgetc(file)) != EOF; ++offset) {
+                const bool corrupt = static_cast<long>(offset) == device.corrupt_at;
+                device.bytes.at(offset) = static_cast<uint8_t>(c + (corrupt ? 1 : 0));
+            }
+            std::fclose(file);
+        }
         return 0;
     }
     if (line.rfind("ipmitool ", 0) == 0) {

@@ -23,9 +23,9 @@ captured run_captured(const std::function<void()>& body);
 std::string capture_stdout(const std::function<void()>& body);
 
 // Every command line handed to the runner, and a 1280-byte device answering the raw commands the
-// way the real utility does (reads leave the byte in "tmp" through the same file the tool reads).
-// Other "ipmitool" command lines (the decoded listings) are recorded and not run; everything else
-// goes to the shell.
+// way the real utility does (reads leave the byte in "tmp" through the same file the tool reads),
+// and the whole-image "fru read" and "fru write" through their files. Other "ipmitool" command
+// lines (the decoded listings) are recorded and not run; everything else goes to the shell.
 struct memory_device {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(1280, 0);
     std::vector<std::string> commands;

@@ -1,0 +1,58 @@
+#include "device/byte_device.h"
+
+#include <cstdio>
+
+#include "device/byte_access.h"
+#include "device/checksum.h"
+#include "device/write_guard.h"
+#include "layout/item_table.h"
+
+namespace {
+
+constexpr const char* area_names[] = {"chassis", "board", "product"};
+
+class byte_device final : public fru_device {
+  public:
+    std::vector<uint8_t> read(uint32_t offset, uint32_t count) override {
+        std::vector<uint8_t> bytes(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            bytes[i] = read_value(offset + i);
+        }
+        return bytes;
+    }
+
+    // 512 writes in offset order (the checksum bytes as the table holds them), then the checksum
+    // write pass of each area over the bytes read back.
+    void hold_image(const fru_image& image, const image_progress& progress) override {
+        const device_write_guard writing;
+        std::printf("%s", progress.writing_data);
+        for (uint32_t offset = 0; offset < image.size(); ++offset) {
+            write_value(offset, image[offset]);
+        }
+        std::printf("%s", progress.writing_checksum);
+        for (const char* area_name : area_names) {
+            write_verify_checksum(area_name, mark_write);
+        }
+    }
+
+    void hold_item(int index, const char* area_name) override {
+        const device_write_guard writing;
+        write_single_value(index);
+        write_verify_checksum(area_name, mark_write);
+        write_verify_checksum(area_name, mark_verify);
+    }
+};
+
+} // namespace
+
+fru_device& byte_transfers() {
+    static byte_device device;
+    return device;
+}
+
+void write_single_value(int index) {
+    const std::vector<uint8_t> bytes = item_bytes(index);
+    for (uint32_t i = 0; i < bytes.size(); ++i) {
+        write_value(item[index].offset + i, bytes[i]);
+    }
+}

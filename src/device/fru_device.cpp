@@ -1,0 +1,29 @@
+#include "device/fru_device.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "common/fail.h"
+#include "device/bulk_device.h"
+#include "device/byte_device.h"
+
+namespace {
+
+fru_device* chosen = nullptr;
+
+} // namespace
+
+void choose_fru_device() {
+    const char* value = std::getenv("TARNWICK_BULK");
+    if (value == nullptr || std::strcmp(value, "") == 0 || std::strcmp(value, "0") == 0) {
+        chosen = &byte_transfers();
+    } else if (std::strcmp(value, "1") == 0) {
+        chosen = &bulk_transfers();
+    } else {
+        fail("TARNWICK_BULK must be 0 or 1, not \"%s\".\n", value);
+    }
+}
+
+fru_device& current_device() {
+    return chosen != nullptr ? *chosen : byte_transfers();
+}

@@ -1,0 +1,28 @@
+// The FRU image the layout table describes: the bytes each item stores, the whole 512-byte image,
+// and the area checksums computed over it in memory.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "layout/item_table.h"
+
+using fru_image = std::array<uint8_t, fru_image_size>;
+
+// The `length` bytes item `index` stores: its text up to the first zero byte, then zero bytes,
+// cut to the field; the date item's three converted bytes as they stand (a zero byte among them
+// does not end them); a single-byte item's first value byte.
+std::vector<uint8_t> item_bytes(int index);
+
+// Every item's bytes at its offset: the image a device holds after each item has been written,
+// the area checksum bytes as the table holds them.
+fru_image table_image();
+
+// Puts `index`'s bytes into `image` at the item's offset.
+void put_item(fru_image& image, int index);
+
+// Sets the checksum byte of the area named "chassis", "board" or "product" (located from the
+// table) to the two's complement of the sum of the area's other bytes, so that the area adds up
+// to 0. The area must lie inside the image.
+void set_area_checksum(fru_image& image, const char* area_name);

@@ -1,0 +1,106 @@
+#!/bin/sh
+# Bulk mode (TARNWICK_BULK=1) with the real ipmitool against a simulated BMC: "-w" in three
+# ipmitool runs leaves the image the byte mode leaves, keeps a copy of what the device held, and
+# writes nothing the second time; a bulk item write gives the same bytes as a byte-mode item write
+# of the same value; a device the BMC does not have cannot be read. FreeIPMI decodes the results.
+. "$2/tests/e2e/lib.sh"
+e2e_setup
+mkdir "$T/private"
+TMPDIR=$T/private
+export TMPDIR
+
+# counts the ipmitool runs of one tool run
+mkdir "$T/count"
+cat >"$T/count/ipmitool" <<WRAP
+#!/bin/sh
+echo "ipmitool \$1 \$2" >>"$T/calls"
+exec "$SIM/bin/ipmitool" "\$@"
+WRAP
+chmod +x "$T/count/ipmitool"
+PATH=$T/count:$PATH
+
+run_bulk() {
+    rm -f "$T/calls"
+    TARNWICK_BULK=1 run_tool "$@"
+}
+
+check_calls() {
+    if [ "$(cat "$T/calls" 2>/dev/null)" = "$(printf '%b' "$2")" ]; then
+        ok
+    else
+        fail "$1: ipmitool runs:"
+        cat "$T/calls"
+    fi
+}
+
+# the only new file of the working directory is a backup of device $2; it holds $3's bytes
+check_backup() {
+    set -- "$1" "$2" "$3" fru"$2"-*.bin
+    if [ $# -eq 4 ] && [ -f "$4" ] && cmp -s "$3" "$4"; then
+        ok
+        check_contains "$1 names its backup" "$T/out" "Previous image saved to $4."
+        rm -f "$4"
+    else
+        fail "$1: expected one backup of device $2 equal to $3, found: $(ls)"
+    fi
+}
+
+check_private_files() {
+    if [ -z "$(ls -A "$T/private")" ]; then ok; else fail "$1: private files left: $(ls -A "$T/private")"; fi
+}
+
+echo "--- -w on a blank device"
+cp "$REPO/examples/fruconfig.ini" fruconfig.ini
+fruimage build --ini fruconfig.ini >"$T/expected.img"
+cp "$SIM/fru0.bin" "$T/before.bin"
+run_bulk 0 -w
+check_status "bulk -w" 0
+check_backup "bulk -w" 0 "$T/before.bin"
+check_contains "bulk -w" "$T/out" "Done!"
+check_calls "bulk -w" "ipmitool fru read\nipmitool fru write\nipmitool fru read"
+check_device "bulk -w" 0 "$T/expected.img"
+check_ipmi_fru "FreeIPMI decodes bulk -w" 0
+check_private_files "bulk -w"
+
+echo "--- -w again"
+run_bulk 0 -w
+check_status "bulk -w again" 0
+check_out "bulk -w again" "FRU device 0 already holds this image; nothing written.\nDone!\n"
+check_calls "bulk -w again" "ipmitool fru read"
+check_no_leftovers "bulk -w again"
+
+echo "--- -sbin"
+fruimage dump "$T/expected.img" >"$T/expected.txt"
+run_bulk 0 -sbin
+check_status "bulk -sbin" 0
+check_file "bulk -sbin" "$T/expected.txt" "$T/out"
+check_calls "bulk -sbin" "ipmitool fru read"
+
+echo "--- an item write, byte mode on device 1 and bulk mode on device 2"
+fruimage build BSN=OLD-BOARD-SERIAL-0000000000001 "PN=Demo Server" >"$T/start.img"
+e2e_load 1 "$T/start.img"
+e2e_load 2 "$T/start.img"
+cp "$SIM/fru2.bin" "$T/before2.bin"
+rm -f "$T/calls"
+run_tool 1 /BSN NEW-SERIAL
+check_status "byte-mode /BSN" 0
+run_bulk 2 /BSN NEW-SERIAL
+check_status "bulk /BSN" 0
+check_backup "bulk /BSN" 2 "$T/before2.bin"
+check_contains "bulk /BSN shows the board serials" "$T/out" " Board Serial          : NEW-SERIAL"
+check_calls "bulk /BSN" "ipmitool fru read\nipmitool fru write\nipmitool fru read\nipmitool fru "
+if cmp -s "$SIM/fru1.bin" "$SIM/fru2.bin"; then ok; else fail "bulk and byte-mode /BSN differ: $(cmp -l "$SIM/fru1.bin" "$SIM/fru2.bin" | head -5)"; fi
+fruimage build BSN=NEW-SERIAL "PN=Demo Server" >"$T/expected2.img"
+check_device "bulk /BSN" 2 "$T/expected2.img"
+check_ipmi_fru "FreeIPMI decodes bulk /BSN" 2
+run_bulk 2 /BSN
+check_out "bulk /BSN read" "NEW-SERIAL\n"
+
+echo "--- a device the BMC does not have"
+run_bulk 4 -sbin
+check_status "bulk -sbin of device 4" 255
+check_out "bulk -sbin of device 4" "Can not read FRU device 4.\n"
+check_private_files "device 4"
+check_no_leftovers "bulk"
+
+e2e_finish

@@ -1,0 +1,290 @@
+// Bulk mode (TARNWICK_BULK=1) through the built tool and the fake utility's "fru read" and
+// "fru write": the commands it runs, what it prints, the device bytes, the backup files, and no
+// private file left behind.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "bench.h"
+#include "ops_test.h"
+
+namespace fs = std::filesystem;
+using bench::Bench;
+using bench::ImageFields;
+using bench::reference_image;
+using bench::RunResult;
+
+namespace {
+
+const std::string progress = "Writing fru data.....\nWriting checksum.....\n";
+
+std::vector<uint8_t> with_board_serial(const std::string& serial) {
+    ImageFields f;
+    f.board_serial = serial;
+    return reference_image(f);
+}
+
+std::vector<uint8_t> padded(std::vector<uint8_t> bytes, uint8_t fill = 0) {
+    bytes.resize(bench::device_size, fill);
+    return bytes;
+}
+
+// The command log with the private file names replaced by FILE.
+std::vector<std::string> shapes(const std::vector<std::string>& commands) {
+    std::vector<std::string> out;
+    for (const std::string& line : commands) {
+        out.push_back(
+            std::regex_replace(line, std::regex("/[^ ]*/tarnwick-[A-Za-z0-9]{6}"), "FILE"));
+    }
+    return out;
+}
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The backup files the run left in the working directory, by name.
+std::vector<std::string> backups(const Bench& b) {
+    std::vector<std::string> names;
+    for (const std::string& name : b.files_left()) {
+        if (std::regex_match(name,
+                             std::regex(R"(fru-?[0-9]+-[0-9]{8}T[0-9]{6}Z(-[0-9]+)?\.bin)"))) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+const std::string read_cmd = "ipmitool fru read 0 FILE";
+const std::string write_cmd = "ipmitool fru write 0 FILE";
+
+} // namespace
+
+TEST(BulkMode, WritesReadsAndRefusals) {
+    const std::vector<uint8_t> blank(bench::device_size, 0);
+    const std::vector<uint8_t> example = padded(bench::example_image());
+    const std::vector<uint8_t> reference = padded(reference_image());
+    const std::vector<uint8_t> old_serial = padded(with_board_serial("OLD-SERIAL-0001"), 0x5C);
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::vector<uint8_t> before; // empty: device 0 does not exist
+        std::pair<const char*, const char*> fault;
+        std::string out; // "BACKUP" stands for the backup line
+        int status;
+        std::vector<std::string> commands;
+        std::vector<uint8_t> after;
+        bool backup; // a backup of `before` was made
+    };
+    const std::string backup_line = "Previous image saved to BACKUP.\n";
+    const std::string not_read = "Can not read FRU device 0.\n";
+    const Case cases[] = {
+        {"-w on a blank device",
+         {"0", "-w"},
+         blank,
+         {},
+         backup_line + progress + "Done!\n",
+         0,
+         {read_cmd, write_cmd, read_cmd},
+         padded(bench::example_image()),
+         true},
+        {"-w again",
+         {"0", "-w"},
+         example,
+         {},
+         "FRU device 0 already holds this image; nothing written.\nDone!\n",
+         0,
+         {read_cmd},
+         example,
+         false},
+        {"item write keeps what lies past the image",
+         {"0", "/BSN", "NEW-1"},
+         old_serial,
+         {},
+         backup_line + " Board Serial          : NEW-1\n",
+         0,
+         {read_cmd, write_cmd, read_cmd, "ipmitool fru"},
+         padded(with_board_serial("NEW-1"), 0x5C),
+         true},
+        {"item write of what the device holds",
+         {"0", "/BSN", "OLD-SERIAL-0001"},
+         old_serial,
+         {},
+         "FRU device 0 already holds this image; nothing written.\n"
+         " Board Serial          : OLD-SERIAL-0001\n",
+         0,
+         {read_cmd, "ipmitool fru"},
+         old_serial,
+         false},
+        {"item read",
+         {"0", "/BSN"},
+         old_serial,
+         {},
+         "OLD-SERIAL-0001\n",
+         0,
+         {read_cmd},
+         old_serial,
+         false},
+        {"hex dump",
+         {"0", "-sbin"},
+         example,
+         {},
+         bench::hex_dump(bench::example_image()),
+         0,
+         {read_cmd},
+         example,
+         false},
+        {"writes the device ignores",
+         {"0", "-w"},
+         blank,
+         {"TARNWICK_FAKE_WRITE_IGNORE", "1"},
+         backup_line + progress + "Verify failed at offset 0x0: expected 01, read 00.\n",
+         255,
+         {read_cmd, write_cmd, read_cmd},
+         blank,
+         true},
+        {"a byte the device changes",
+         {"0", "/BSN", "NEW-1"},
+         reference,
+         {"TARNWICK_FAKE_CORRUPT_AT", "226"},
+         backup_line + "Verify failed at offset 0xe2: expected 45, read 46.\n",
+         255,
+         {read_cmd, write_cmd, read_cmd},
+         {},
+         true},
+        // The write stops at the product manufacturer's first letter.
+        {"a failing write",
+         {"0", "-w"},
+         blank,
+         {"TARNWICK_FAKE_WRITE_FAIL_AT", "316"},
+         backup_line + progress + "Verify failed at offset 0x13c: expected 45, read 00.\n",
+         255,
+         {read_cmd, write_cmd, read_cmd},
+         {},
+         true},
+        {"a failing read",
+         {"0", "-sbin"},
+         reference,
+         {"TARNWICK_FAKE_READ_FAIL", "1"},
+         not_read,
+         255,
+         {read_cmd},
+         reference,
+         false},
+        {"no such device: -w", {"0", "-w"}, {}, {}, not_read, 255, {read_cmd}, {}, false},
+        {"no such device: item write",
+         {"0", "/PN", "X"},
+         {},
+         {},
+         not_read,
+         255,
+         {read_cmd},
+         {},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        if (!c.before.empty()) {
+            b.set_device(0, c.before);
+        }
+        b.write_file("fruconfig.ini", bench::example_config());
+        fs::create_directory(b.outside_dir() + "/tmp");
+        b.set_env("TMPDIR", b.outside_dir() + "/tmp");
+        b.set_env("TARNWICK_BULK", "1");
+        if (c.fault.first != nullptr) {
+            b.set_env(c.fault.first, c.fault.second);
+        }
+        const RunResult r = b.run(c.args);
+
+        const std::vector<std::string> made = backups(b);
+        std::string out = r.out;
+        if (c.backup) {
+            ASSERT_EQ(made.size(), 1u);
+            EXPECT_EQ(slurp(b.work_dir() + "/" + made[0]),
+                      std::string(c.before.begin(), c.before.end()));
+            out = std::regex_replace(out, std::regex("saved to " + made[0]), "saved to BACKUP");
+        } else {
+            EXPECT_EQ(made, std::vector<std::string>{});
+        }
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(shapes(r.commands), c.commands);
+        if (!c.after.empty()) {
+            EXPECT_EQ(b.device(0), c.after);
+        }
+        EXPECT_FALSE(b.has_device(0) && c.before.empty()) << "no device was made up";
+        EXPECT_TRUE(fs::is_empty(b.outside_dir() + "/tmp")) << "a private file was left behind";
+    }
+}
+
+// A backup never replaces a file or follows a link: names taken for the next minute push the
+// tool to the first free one.
+TEST(BulkMode, BackupNamesThatAreTakenAreLeftAlone) {
+    Bench b;
+    b.set_device(0, reference_image());
+    b.set_env("TARNWICK_BULK", "1");
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::string> kept;
+    for (std::time_t t = now - 1; t < now + 60; ++t) {
+        std::tm utc{};
+        gmtime_r(&t, &utc);
+        char stem[64];
+        std::strftime(stem, sizeof stem, "fru0-%Y%m%dT%H%M%SZ", &utc);
+        b.write_file(std::string(stem) + ".bin", "kept");
+        kept.push_back(std::string(stem) + ".bin");
+        fs::create_symlink(b.outside_dir() + "/" + stem, b.work_dir() + "/" + stem + "-2.bin");
+    }
+    const RunResult r = b.run({"0", "/BSN", "NEW-1"});
+    EXPECT_EQ(r.status, 0);
+    const std::vector<std::string> made = backups(b);
+    std::vector<std::string> third;
+    for (const std::string& name : made) {
+        if (name.size() > 6 && name.substr(name.size() - 6) == "-3.bin") {
+            third.push_back(name);
+        }
+    }
+    ASSERT_EQ(third.size(), 1u) << r.out;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "Previous image saved to " + third[0] + ".\n");
+    const std::vector<uint8_t> before = padded(reference_image());
+    EXPECT_EQ(slurp(b.work_dir() + "/" + third[0]), std::string(before.begin(), before.end()));
+    for (const std::string& name : kept) {
+        EXPECT_EQ(b.read_file(name), "kept");
+    }
+    EXPECT_TRUE(fs::is_empty(b.outside_dir())) << "a link was followed";
+}
+
+// TARNWICK_BULK takes 0 or 1; anything else runs nothing, whatever the command.
+TEST(BulkMode, OtherValuesOfTheVariableRunNothing) {
+    for (const char* value : {"2", "yes", "01", " 1", "true"}) {
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"0", "-sbin"}, {"0", "-debug"}}) {
+            SCOPED_TRACE(std::string(value) + " " + args[1]);
+            Bench b;
+            b.set_env("TARNWICK_BULK", value);
+            const RunResult r = b.run(args);
+            EXPECT_EQ(r.out, "TARNWICK_BULK must be 0 or 1, not \"" + std::string(value) + "\".\n");
+            EXPECT_EQ(r.status, 255);
+            EXPECT_EQ(r.commands, std::vector<std::string>{});
+        }
+    }
+    // Empty and 0 are the byte mode; help comes first.
+    for (const char* value : {"", "0"}) {
+        Bench b;
+        b.set_device(0, reference_image());
+        b.set_env("TARNWICK_BULK", value);
+        const RunResult r = b.run({"0", "/BM"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.commands.size(), 16u) << "one raw read per byte of the field";
+    }
+    Bench b;
+    b.set_env("TARNWICK_BULK", "2");
+    EXPECT_EQ(b.run({"-h", "x"}).status, 0);
+}
