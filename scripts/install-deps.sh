@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake g++ make libgtest-dev ipmitool openipmi freeipmi-tools clang libclang-rt-14-dev
-  dpkg-dev file lintian groff man-db bash-completion strace time python3"
+  dpkg-dev file lintian groff man-db bash-completion strace time python3 ansible-core"
 
 missing=""
 for p in $PACKAGES; do
