@@ -61,10 +61,11 @@ uint8_t read_value(uint32_t offset) {
     prepare_temp_file(read_result_file);
     note_device_offset(offset);
     const int status = run_command(format_text(read_formats[page], device_id(), low));
-    // The status is awk's or the shell's (a result file it could not create): within a write,
-    // either failing stops it. The utility's own failure shows only as a file without a byte.
-    if (device_write_under_way() && status != 0) {
-        discard_temp_file(read_result_file);
+    // The status is awk's or the shell's: the result could not be kept (a full disk, a result
+    // file the shell could not create), which no run may take for a zero byte. The utility's own
+    // failure shows only as a file without a byte.
+    if (status != 0) {
+        discard_failed_result(read_result_file);
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
     bool has_digit = false;

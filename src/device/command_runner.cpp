@@ -1,7 +1,9 @@
 #include "device/command_runner.h"
 
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
@@ -9,15 +11,30 @@
 
 #include "device/write_guard.h"
 
+extern char** environ;
+
 namespace {
 
+// "/bin/sh -c LINE", as system() runs it, except that the tool does not ignore SIGINT and SIGQUIT
+// while the command runs: an interrupt sent to the tool alone is not lost. Outside a write it
+// ends the tool at once (the default action); within one the write guard notes it and the tool
+// stops as soon as the command is done.
 int run_in_shell(const std::string& command_line) {
     // The command writes to the same standard output: flush first so that the order on a pipe
     // is the order on a terminal.
     std::fflush(stdout);
-    const int status = std::system(command_line.c_str());
-    if (status == -1) {
+    char shell[] = "sh";
+    char option[] = "-c";
+    char* argv[] = {shell, option, const_cast<char*>(command_line.c_str()), nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv, environ) != 0) {
         return -1;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
     }
     // A command ended by a signal counts as the shell counts it: 128 plus the signal number.
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
@@ -38,9 +55,11 @@ int run_command(const std::string& command_line) {
         stop_interrupted(signal);
     }
     const int status = current_runner(command_line);
-    // system() ignores SIGINT and SIGQUIT in the tool while the command runs: Ctrl-C reaches
-    // only the command, and the tool learns of it from its status.
+    // Ctrl-C reaches the command too: its status tells, or the signal the write guard noted.
     if (const int signal = interrupting_signal(status)) {
+        stop_interrupted(signal);
+    }
+    if (const int signal = pending_interrupt()) {
         stop_interrupted(signal);
     }
     return status;

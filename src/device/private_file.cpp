@@ -23,9 +23,16 @@ void remove_live_file() {
     }
 }
 
-// SIGTERM and SIGHUP (a closed terminal) would end the run before its clean-up: remove the file,
-// then end by the signal as before.
-struct sigaction saved_term, saved_hup;
+// Signals whose default action would end the run before its clean-up: while the file exists,
+// they remove it, then end the run by the signal as before. A signal the run ignores, or already
+// handles (a write notes SIGINT and SIGQUIT, and ends through the clean-up), is left as it is.
+struct ending_signal {
+    int signal;
+    struct sigaction saved;
+    bool replaced;
+};
+ending_signal ending_signals[] = {
+    {SIGINT, {}, false}, {SIGQUIT, {}, false}, {SIGTERM, {}, false}, {SIGHUP, {}, false}};
 
 void remove_and_end(int signal) {
     remove_live_file();
@@ -33,13 +40,24 @@ void remove_and_end(int signal) {
     raise(signal);
 }
 
-void catch_ending_signal(int signal, struct sigaction& saved) {
-    sigaction(signal, nullptr, &saved);
-    if (saved.sa_handler != SIG_IGN) {
-        struct sigaction action {};
-        action.sa_handler = remove_and_end;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
+void catch_ending_signals() {
+    for (ending_signal& entry : ending_signals) {
+        sigaction(entry.signal, nullptr, &entry.saved);
+        entry.replaced = entry.saved.sa_handler == SIG_DFL;
+        if (entry.replaced) {
+            struct sigaction action {};
+            action.sa_handler = remove_and_end;
+            sigemptyset(&action.sa_mask);
+            sigaction(entry.signal, &action, nullptr);
+        }
+    }
+}
+
+void restore_ending_signals() {
+    for (ending_signal& entry : ending_signals) {
+        if (entry.replaced) {
+            sigaction(entry.signal, &entry.saved, nullptr);
+        }
     }
 }
 
@@ -64,13 +82,11 @@ private_file::private_file() {
     path_ = pattern;
     std::memcpy(live_path, path_.c_str(), path_.size() + 1);
     set_early_end_cleanup(remove_live_file);
-    catch_ending_signal(SIGTERM, saved_term);
-    catch_ending_signal(SIGHUP, saved_hup);
+    catch_ending_signals();
 }
 
 private_file::~private_file() {
-    sigaction(SIGTERM, &saved_term, nullptr);
-    sigaction(SIGHUP, &saved_hup, nullptr);
+    restore_ending_signals();
     set_early_end_cleanup(nullptr);
     remove_live_file();
 }

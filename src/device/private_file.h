@@ -1,6 +1,6 @@
 // A file only this run knows, through which one whole-image transfer passes: made with mkstemp in
 // $TMPDIR (or /tmp), never in the working directory, and removed when the transfer is done and
-// however the run ends (a failure, an interrupt, SIGTERM or SIGHUP).
+// however the run ends (a failure, SIGINT, SIGQUIT, SIGTERM or SIGHUP).
 #pragma once
 
 #include <cstdint>

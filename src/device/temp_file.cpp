@@ -13,20 +13,24 @@
 
 namespace {
 
+constexpr const char* cannot_lock = "Can not lock the working directory; the tool must be able to "
+                                    "read it.\n";
+
+bool locked = false;
+
 // Held from the first use of a temporary file to the end of the process; the lock is on the
 // working directory itself, so no lock file is created and none is left behind.
 void lock_working_directory() {
-    static bool locked = false;
     if (locked) {
         return;
     }
     const int directory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (directory < 0) {
-        fail("Can not lock the working directory.\n");
+        fail("%s", cannot_lock);
     }
     if (flock(directory, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK) {
-            fail("Can not lock the working directory.\n");
+            fail("%s", cannot_lock);
         }
         std::printf("Waiting for another tarnwick run in this directory...\n");
         std::fflush(stdout);
@@ -34,38 +38,37 @@ void lock_working_directory() {
         while ((result = flock(directory, LOCK_EX)) != 0 && errno == EINTR) {
         }
         if (result != 0) {
-            fail("Can not lock the working directory.\n");
+            fail("%s", cannot_lock);
         }
     }
     locked = true;
 }
 
-bool exists_as_other_than_regular_file(const char* name) {
+// Locks the directory and refuses a `name` that is not a regular file; true when a regular file
+// of that name is there.
+bool claim_temp_file(const char* name) {
+    lock_working_directory();
     struct stat status {};
-    return lstat(name, &status) == 0 && !S_ISREG(status.st_mode);
+    if (lstat(name, &status) != 0) {
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        fail("Temporary file \"%s\" exists and is not a regular file; remove it and try again.\n",
+             name);
+    }
+    return true;
 }
 
 } // namespace
 
 void prepare_temp_file(const char* name) {
-    lock_working_directory();
-    if (exists_as_other_than_regular_file(name)) {
-        fail("Temporary file \"%s\" exists and is not a regular file; remove it and try again.\n",
-             name);
-    }
-    if (unlink(name) != 0 && errno != ENOENT) {
+    if (claim_temp_file(name) && unlink(name) != 0) {
         fail("Can not remove the old temporary file \"%s\" in this directory.\n", name);
     }
 }
 
-void check_temp_file_writable() {
-    lock_working_directory();
-    const char* name = read_result_file;
-    if (exists_as_other_than_regular_file(name)) {
-        fail("Temporary file \"%s\" exists and is not a regular file; remove it and try again.\n",
-             name);
-    }
-    bool usable = unlink(name) == 0 || errno == ENOENT;
+void check_temp_file_writable(const char* name) {
+    bool usable = !claim_temp_file(name) || unlink(name) == 0;
     if (usable) {
         const int file = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         usable = file >= 0;
@@ -93,6 +96,17 @@ std::string take_temp_file(const char* name, std::size_t max_chars) {
     return content;
 }
 
-void discard_temp_file(const char* name) {
+void discard_failed_result(const char* name) {
+    struct stat status {};
+    if (lstat(name, &status) != 0) {
+        fail("Can not open temporary file \"%s\".\n", name);
+    }
     unlink(name);
+}
+
+void discard_temp_files() {
+    if (locked) {
+        unlink(read_result_file);
+        unlink(date_result_file);
+    }
 }

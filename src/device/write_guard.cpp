@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/fail.h"
+#include "device/temp_file.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ int pending_interrupt() {
 }
 
 void stop_interrupted(int signal) {
+    discard_temp_files();
     if (under_way) {
         std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n", current_offset);
     }

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr const char* seconds_file = "time_tmp";
 // The date command's first line is read up to this many characters, a sign included.
 constexpr std::size_t max_seconds_chars = 10;
 
@@ -37,9 +36,9 @@ void time_analysis() {
     _item_info& date = item[get_item_number_by_fieldname("Manufacturing Date/Time")];
     const char* text = reinterpret_cast<const char*>(date.value);
 
-    prepare_temp_file(seconds_file);
+    check_temp_file_writable(date_result_file);
     run_command("date +%s -d " + format_text("\"%s\" >time_tmp", quote_for_shell(text).c_str()));
-    std::string line = take_temp_file(seconds_file, max_seconds_chars);
+    std::string line = take_temp_file(date_result_file, max_seconds_chars);
     line = line.substr(0, line.find('\n'));
 
     char* end = nullptr;

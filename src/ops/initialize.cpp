@@ -79,7 +79,7 @@ void initialize_fru() {
     time_analysis();
     check_configured_layout();
 
-    check_temp_file_writable();
+    check_temp_file_writable(read_result_file);
     current_device().hold_image(table_image(),
                                 {"Writing fru data.....\n", "Writing checksum.....\n"});
     std::printf("Done!\n");

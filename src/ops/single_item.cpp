@@ -83,7 +83,7 @@ void single_read_write(const item_command& command, const char* single_value) {
     if (is_date) {
         time_analysis();
     }
-    check_temp_file_writable();
+    check_temp_file_writable(read_result_file);
     current_device().hold_item(index, command.area);
     if (command.display != nullptr) {
         run_command(command.display);

@@ -161,6 +161,10 @@ void interrupt_if_asked(unsigned long offset, size_t count) {
     }
     const char* name = std::getenv("TARNWICK_FAKE_INTERRUPT_SIGNAL");
     const int signal = name != nullptr && std::strcmp(name, "QUIT") == 0 ? SIGQUIT : SIGINT;
+    if (env_flag("TARNWICK_FAKE_INTERRUPT_TOOL")) {
+        kill(getpgrp(), signal);
+        return;
+    }
     kill(0, signal);
     raise(signal);
     std::exit(1);

@@ -15,6 +15,8 @@ using tool_test::describe;
 
 const std::string cannot_write =
     "Can not write the temporary file \"tmp\" in this directory; nothing written.\n";
+const std::string cannot_write_date =
+    "Can not write the temporary file \"time_tmp\" in this directory; nothing written.\n";
 const std::string cannot_remove =
     "Can not remove the old temporary file \"tmp\" in this directory.\n";
 
@@ -32,11 +34,9 @@ TEST(Faults, UnwritableWorkingDirectoryWritesNothing) {
     } cases[] = {
         {{"0", "/BSN", "NEWSERIAL-0001"}, nullptr, cannot_write},
         {{"0", "/BSN", "NEWSERIAL-0001"}, "5a", cannot_write},
-        // The date step comes first and cannot leave its result either.
-        {{"0", "/BMT", "2018-08-09 00:00 UTC"},
-         nullptr,
-         "Can not open temporary file \"time_tmp\".\n"},
-        {{"0", "-w"}, nullptr, "Can not open temporary file \"time_tmp\".\n"},
+        // The date step comes first and needs its own file.
+        {{"0", "/BMT", "2018-08-09 00:00 UTC"}, nullptr, cannot_write_date},
+        {{"0", "-w"}, nullptr, cannot_write_date},
         {{"0", "-sbin"}, "5a", cannot_remove},
         {{"0", "/PN"}, "5a", cannot_remove},
     };
@@ -74,6 +74,7 @@ TEST(Faults, AnInterruptEndsTheRunByItsSignal) {
         std::string out;
         int status;
         size_t commands;
+        bool tool_alone = false; // "kill -INT PID" rather than Ctrl-C to the whole group
     } cases[] = {
         // Two rows of 16 bytes are complete when the read of offset 40 is interrupted.
         {{"0", "-sbin"},
@@ -102,18 +103,41 @@ TEST(Faults, AnInterruptEndsTheRunByItsSignal) {
          "Writing fru data.....\nInterrupted at offset 0x12c; the FRU may be partly written.\n",
          128 + 3,
          301},
+        // Sent to the tool alone: a read ends at once, a write after the command under way.
+        {{"0", "-sbin"},
+         "INT",
+         40,
+         bench::hex_dump(std::vector<uint8_t>(image.begin(), image.begin() + 32)),
+         128 + 2,
+         41,
+         true},
+        {{"0", "/BSN", "ABC"},
+         "INT",
+         230,
+         "Interrupted at offset 0xe6; the FRU may be partly written.\n",
+         128 + 2,
+         6,
+         true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(describe(c.args) + " SIG" + c.signal + " at " + std::to_string(c.at));
+        SCOPED_TRACE(describe(c.args) + " SIG" + c.signal + " at " + std::to_string(c.at) +
+                     (c.tool_alone ? " to the tool alone" : ""));
         Bench b;
         b.set_device(0, image);
         b.write_file("fruconfig.ini", "[Board]\n");
         b.set_env("TARNWICK_FAKE_INTERRUPT_AT", std::to_string(c.at));
         b.set_env("TARNWICK_FAKE_INTERRUPT_SIGNAL", c.signal);
+        if (c.tool_alone) {
+            b.set_env("TARNWICK_FAKE_INTERRUPT_TOOL", "1");
+        }
         const RunResult r = b.run(c.args);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.commands.size(), c.commands);
+        // The temporary files of a write are its own, and go with it.
+        if (c.args.size() == 3 || c.args[1] == "-w") {
+            EXPECT_EQ(b.files_left(), std::vector<std::string>{"fruconfig.ini"});
+        }
     }
 }
 

@@ -104,6 +104,14 @@ TEST_F(ByteAccess, FailedCommandsGoUnnoticedOutsideWrites) {
     EXPECT_EQ(result.out, "read 0\n");
 }
 
+// A read whose result could not be kept (a full disk: awk's status 2) is no zero byte, in any run.
+TEST_F(ByteAccess, AReadWhoseResultCouldNotBeKeptEndsTheProcess) {
+    device.read_status = 2;
+    const captured result = run_captured([] { std::printf("read %d\n", read_value(5)); });
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "Read FRU data failed at offset 0x5.\n");
+}
+
 TEST_F(ByteAccess, FailedCommandsStopAWriteAtTheirOffset) {
     const struct {
         bool reads_fail;
