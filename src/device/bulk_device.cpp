@@ -16,14 +16,19 @@ namespace {
 
 constexpr const char* area_names[] = {"chassis", "board", "product"};
 
-// Everything the device returns. The utility's status tells nothing (it exits 0 and writes no
-// file for a device the controller does not have): only a file of a whole image counts.
+// Everything the device returns. The utility's status tells nothing: it exits 0 and writes no file
+// for a device the controller does not have, and exits 0 with a whole file when a part of the read
+// failed, saying so only on standard error. So its standard error is kept and passed on, and the
+// read counts only with a file of at least a whole image and no complaint.
 std::vector<uint8_t> read_whole_device() {
     const private_file file;
-    run_command(
-        format_text("ipmitool fru read %d %s >/dev/null", FRUID, file.shell_path().c_str()));
+    const private_file complaints;
+    run_command(format_text("ipmitool fru read %d %s >/dev/null 2>%s", FRUID,
+                            file.shell_path().c_str(), complaints.shell_path().c_str()));
+    const std::vector<uint8_t> said = complaints.contents();
+    std::fwrite(said.data(), 1, said.size(), stderr);
     std::vector<uint8_t> bytes = file.contents();
-    if (bytes.size() < fru_image_size) {
+    if (bytes.size() < fru_image_size || !said.empty()) {
         fail("Can not read FRU device %d.\n", FRUID);
     }
     return bytes;
@@ -53,11 +58,10 @@ void write_unless_held(const fru_image& image, const std::vector<uint8_t>& befor
     if (progress != nullptr) {
         std::printf("%s%s", progress->writing_data, progress->writing_checksum);
     }
-    {
-        const device_write_guard writing;
-        note_device_offset(0);
-        write_whole_image(image);
-    }
+    // Until the read-back has compared every byte, an interrupt leaves an image not known whole.
+    const device_write_guard writing;
+    note_device_offset(0);
+    write_whole_image(image);
     const std::vector<uint8_t> after = read_whole_device();
     for (uint32_t offset = 0; offset < image.size(); ++offset) {
         if (after[offset] != image[offset]) {
@@ -83,6 +87,7 @@ class bulk_device final : public fru_device {
 
     void hold_image(const fru_image& image, const image_progress& progress) override {
         held_.reset();
+        lock_device_for_writing();
         fru_image complete = image;
         for (const char* area_name : area_names) {
             set_area_checksum(complete, area_name);
@@ -92,6 +97,7 @@ class bulk_device final : public fru_device {
 
     void hold_item(int index, const char* area_name) override {
         held_.reset();
+        lock_device_for_writing();
         const std::vector<uint8_t> before = read_whole_device();
         fru_image image;
         std::copy(before.begin(), before.begin() + image.size(), image.begin());

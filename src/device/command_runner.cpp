@@ -9,17 +9,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "device/write_guard.h"
+#include "device/interrupts.h"
 
 extern char** environ;
 
 namespace {
 
 // "/bin/sh -c LINE", as system() runs it, except that the tool does not ignore SIGINT and SIGQUIT
-// while the command runs: an interrupt sent to the tool alone is not lost. Outside a write it
-// ends the tool at once (the default action); within one the write guard notes it and the tool
-// stops as soon as the command is done.
+// while the command runs: the signals that end a run are held, so one sent to the tool alone is
+// not lost, and the tool stops as soon as the command is done.
 int run_in_shell(const std::string& command_line) {
+    const interrupts_held holding;
     // The command writes to the same standard output: flush first so that the order on a pipe
     // is the order on a terminal.
     std::fflush(stdout);
@@ -55,7 +55,7 @@ int run_command(const std::string& command_line) {
         stop_interrupted(signal);
     }
     const int status = current_runner(command_line);
-    // Ctrl-C reaches the command too: its status tells, or the signal the write guard noted.
+    // Ctrl-C reaches the command too: its status tells, or the signal noted while it ran.
     if (const int signal = interrupting_signal(status)) {
         stop_interrupted(signal);
     }

@@ -1,69 +1,34 @@
 #include "device/private_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "common/fail.h"
+#include "common/fruid.h"
+#include "device/command_runner.h"
 
 namespace {
 
-// The one private file that exists at a time, for the clean-ups, which may run in a signal
-// handler and so use only this buffer and unlink().
-char live_path[4096];
+// The private files that exist now, for the clean-up of a run that ends early.
+std::vector<std::string> live_files;
 
-void remove_live_file() {
-    if (live_path[0] != '\0') {
-        unlink(live_path);
-        live_path[0] = '\0';
+void remove_live_files() {
+    for (const std::string& path : live_files) {
+        unlink(path.c_str());
     }
+    live_files.clear();
 }
 
-// Signals whose default action would end the run before its clean-up: while the file exists,
-// they remove it, then end the run by the signal as before. A signal the run ignores, or already
-// handles (a write notes SIGINT and SIGQUIT, and ends through the clean-up), is left as it is.
-struct ending_signal {
-    int signal;
-    struct sigaction saved;
-    bool replaced;
-};
-ending_signal ending_signals[] = {
-    {SIGINT, {}, false}, {SIGQUIT, {}, false}, {SIGTERM, {}, false}, {SIGHUP, {}, false}};
-
-void remove_and_end(int signal) {
-    remove_live_file();
-    std::signal(signal, SIG_DFL);
-    raise(signal);
-}
-
-void catch_ending_signals() {
-    for (ending_signal& entry : ending_signals) {
-        sigaction(entry.signal, nullptr, &entry.saved);
-        entry.replaced = entry.saved.sa_handler == SIG_DFL;
-        if (entry.replaced) {
-            struct sigaction action {};
-            action.sa_handler = remove_and_end;
-            sigemptyset(&action.sa_mask);
-            sigaction(entry.signal, &action, nullptr);
-        }
-    }
-}
-
-void restore_ending_signals() {
-    for (ending_signal& entry : ending_signals) {
-        if (entry.replaced) {
-            sigaction(entry.signal, &entry.saved, nullptr);
-        }
-    }
-}
-
+// $TMPDIR or /tmp, as a path the utility cannot take for an option: a relative one gets "./".
 std::string temp_directory() {
     const char* dir = std::getenv("TMPDIR");
-    return dir != nullptr && *dir != '\0' ? dir : "/tmp";
+    const std::string name = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+    return name[0] == '/' ? name : "./" + name;
 }
 
 } // namespace
@@ -71,24 +36,19 @@ std::string temp_directory() {
 private_file::private_file() {
     const std::string dir = temp_directory();
     std::string pattern = dir + "/tarnwick-XXXXXX";
-    if (pattern.size() >= sizeof live_path) {
-        fail("Can not make a private file in \"%s\".\n", dir.c_str());
-    }
     const int file = mkostemp(pattern.data(), O_CLOEXEC);
     if (file < 0) {
         fail("Can not make a private file in \"%s\".\n", dir.c_str());
     }
     close(file);
     path_ = pattern;
-    std::memcpy(live_path, path_.c_str(), path_.size() + 1);
-    set_early_end_cleanup(remove_live_file);
-    catch_ending_signals();
+    live_files.push_back(path_);
+    set_early_end_cleanup(remove_live_files);
 }
 
 private_file::~private_file() {
-    restore_ending_signals();
-    set_early_end_cleanup(nullptr);
-    remove_live_file();
+    unlink(path_.c_str());
+    std::erase(live_files, path_);
 }
 
 std::string private_file::shell_path() const {
@@ -145,4 +105,34 @@ std::string shell_quote(const std::string& text) {
         }
     }
     return quoted + "'";
+}
+
+void lock_device_for_writing() {
+    // Held until the run ends; flock would not see a second lock of this run as its own.
+    static int locked_device = -1;
+    static bool locked = false;
+    if (locked && locked_device == FRUID) {
+        return;
+    }
+    const std::string path = temp_directory() + format_text("/tarnwick-fru%d.lock", FRUID);
+    const int file = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (file < 0) {
+        fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
+    }
+    locked = true;
+    locked_device = FRUID;
+    if (flock(file, LOCK_EX | LOCK_NB) == 0) {
+        return;
+    }
+    std::printf("Waiting for another tarnwick write to FRU device %d...\n", FRUID);
+    std::fflush(stdout);
+    const interrupts_held holding; // Ctrl-C while waiting ends the run as at any other time
+    while (flock(file, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
+        }
+        if (const int signal = pending_interrupt()) {
+            stop_interrupted(signal);
+        }
+    }
 }

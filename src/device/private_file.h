@@ -1,11 +1,14 @@
 // A file only this run knows, through which one whole-image transfer passes: made with mkstemp in
 // $TMPDIR (or /tmp), never in the working directory, and removed when the transfer is done and
-// however the run ends (a failure, SIGINT, SIGQUIT, SIGTERM or SIGHUP).
+// however the run ends early: a failure, or a signal, which is held while the file exists
+// (interrupts.h) so that the run never ends while a command could still write the file.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "device/interrupts.h"
 
 class private_file {
   public:
@@ -25,8 +28,14 @@ class private_file {
     void set_contents(const uint8_t* bytes, std::size_t count) const;
 
   private:
+    interrupts_held holding_;
     std::string path_;
 };
 
 // `text` in single quotes for the shell, a single quote inside written as '\''.
 std::string shell_quote(const std::string& text);
+
+// Bulk writes change the whole image from one read: two at once on one device would lose one's
+// change. This takes an exclusive lock on $TMPDIR/tarnwick-fru<ID>.lock (kept, empty) until the
+// run ends; a run that finds it taken says so once and waits.
+void lock_device_for_writing();

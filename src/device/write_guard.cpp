@@ -1,63 +1,39 @@
 #include "device/write_guard.h"
 
 #include <csignal>
-#include <cstdio>
-
-#include "common/fail.h"
-#include "device/temp_file.h"
 
 namespace {
 
 bool under_way = false;
 uint32_t current_offset = 0;
-volatile sig_atomic_t caught = 0;
 
-void remember_interrupt(int signal) {
-    caught = signal;
-}
+// Writes to a closed pipe then fail with an error instead of ending the process. A handler, not
+// SIG_IGN, so that the commands the tool starts get the default action back.
+void note_closed_pipe(int) {}
 
-// Writes to a closed pipe then fail with an error instead of ending the process.
-void ignore_pipe_signal(int) {}
-
-struct saved_action {
-    int signal;
-    struct sigaction action;
-    bool replaced;
-};
-saved_action saved[] = {{SIGINT, {}, false}, {SIGQUIT, {}, false}, {SIGPIPE, {}, false}};
-
-// A signal the tool was started to ignore (a background job's SIGINT) stays ignored.
-void catch_signal(saved_action& entry, void (*handler)(int)) {
-    sigaction(entry.signal, nullptr, &entry.action);
-    entry.replaced = entry.action.sa_handler != SIG_IGN;
-    if (entry.replaced) {
-        struct sigaction action {};
-        action.sa_handler = handler;
-        sigemptyset(&action.sa_mask);
-        sigaction(entry.signal, &action, nullptr);
-    }
-}
+struct sigaction saved_pipe;
+bool pipe_replaced = false;
 
 } // namespace
 
 device_write_guard::device_write_guard() {
-    caught = 0;
-    catch_signal(saved[0], remember_interrupt);
-    catch_signal(saved[1], remember_interrupt);
-    catch_signal(saved[2], ignore_pipe_signal);
+    sigaction(SIGPIPE, nullptr, &saved_pipe);
+    pipe_replaced = saved_pipe.sa_handler != SIG_IGN;
+    if (pipe_replaced) {
+        struct sigaction action {};
+        action.sa_handler = note_closed_pipe;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGPIPE, &action, nullptr);
+    }
     under_way = true;
 }
 
 device_write_guard::~device_write_guard() {
+    // A signal that came after the last command ends the run as the hold ends: the write is
+    // complete by then, so without the offset line.
     under_way = false;
-    for (saved_action& entry : saved) {
-        if (entry.replaced) {
-            sigaction(entry.signal, &entry.action, nullptr);
-        }
-    }
-    // Interrupted after the last command: the write is complete, the run still ends here.
-    if (caught != 0) {
-        end_by_signal(caught);
+    if (pipe_replaced) {
+        sigaction(SIGPIPE, &saved_pipe, nullptr);
     }
 }
 
@@ -69,14 +45,6 @@ void note_device_offset(uint32_t offset) {
     current_offset = offset;
 }
 
-int pending_interrupt() {
-    return caught;
-}
-
-void stop_interrupted(int signal) {
-    discard_temp_files();
-    if (under_way) {
-        std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n", current_offset);
-    }
-    end_by_signal(signal);
+uint32_t current_device_offset() {
+    return current_offset;
 }

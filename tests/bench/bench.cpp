@@ -77,6 +77,7 @@ Bench::Bench() {
     fs::create_directory(work_dir());
     fs::create_directory(device_dir());
     fs::create_directory(outside_dir());
+    fs::create_directory(temp_dir());
 }
 
 Bench::~Bench() {
@@ -190,7 +191,8 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
     std::string path_var = fakebin_dir();
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
-        if (entry.rfind("TARNWICK_FAKE_", 0) == 0 || entry.rfind("TZ=", 0) == 0) {
+        if (entry.rfind("TARNWICK_FAKE_", 0) == 0 || entry.rfind("TZ=", 0) == 0 ||
+            entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("TARNWICK_BULK=", 0) == 0) {
             continue;
         }
         if (entry.rfind("PATH=", 0) == 0) {
@@ -205,6 +207,9 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
     env.push_back("PATH=" + path_var);
     env.push_back("TZ=UTC");
     env.push_back("TARNWICK_FAKE_DIR=" + device_dir());
+    if (env_.count("TMPDIR") == 0) {
+        env.push_back("TMPDIR=" + temp_dir());
+    }
     for (const auto& [k, v] : env_) {
         env.push_back(k + "=" + v);
     }

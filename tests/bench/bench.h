@@ -45,7 +45,8 @@ class Bench {
     void clear_env();
 
     // Runs the tool with `args` in the working directory: stdin from /dev/null, stdout and stderr
-    // captured separately, PATH with the fake first, TZ=UTC, TARNWICK_FAKE_DIR set. A run that
+    // captured separately, PATH with the fake first, TZ=UTC, TARNWICK_FAKE_DIR and TMPDIR set, an
+    // inherited TARNWICK_BULK dropped. A run that
     // takes longer than `timeout_seconds` is killed (with its children) and fails the test.
     RunResult run(const std::vector<std::string>& args, int timeout_seconds = 300);
     // The same environment, running the fake utility itself with `args`.
@@ -71,6 +72,10 @@ class Bench {
     // A directory outside the working directory, for symlink targets and the like.
     std::string outside_dir() const {
         return root_ + "/outside";
+    }
+    // TMPDIR of the runs (bulk mode's private files and locks), unless set_env gives another.
+    std::string temp_dir() const {
+        return root_ + "/tmp";
     }
 
   private:

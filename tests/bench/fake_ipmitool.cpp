@@ -19,10 +19,13 @@
 //                                a byte written at that offset is stored plus 1 (modulo 256), so
 //                                that a checksum verification afterwards fails.
 //   TARNWICK_FAKE_INTERRUPT_AT=<decimal offset>
-//                                a raw read or write covering that offset sends SIGINT (or the
-//                                signal TARNWICK_FAKE_INTERRUPT_SIGNAL names: INT or QUIT) to its
-//                                whole process group before doing anything, as Ctrl-C (Ctrl-\) on
-//                                a terminal does.
+//                                a read or write covering that offset (raw, or fru read/write)
+//                                first sends SIGINT to its whole process group, as Ctrl-C on a
+//                                terminal does. TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT or TERM sends
+//                                that signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1 sends it to
+//                                the tool alone (the group's leader, as the bench starts it), as
+//                                "kill -INT PID" does, and the command carries on;
+//                                TARNWICK_FAKE_INTERRUPT_ON=read or write: only such commands.
 //
 // Supported commands, with the real utility's output format:
 //   raw 0x0a 0x11 DEV LO HI COUNT   Read FRU Data: " 01 xx" (count, then the bytes), newline.
@@ -33,8 +36,9 @@
 //   fru write N FILE                FILE's bytes onto the device from offset 0.
 // As the real 1.8.19 does, "fru read" and "fru write" of a device that has no file print nothing,
 // leave FILE alone and exit 0, and "fru write" exits 0 even when the write failed. The fault
-// modes apply to them: a failing read writes no FILE; a failing write stores the bytes before the
-// failing offset (all of them fail with TARNWICK_FAKE_WRITE_FAIL).
+// modes apply to them: TARNWICK_FAKE_READ_FAIL writes no FILE; a read failing at an offset writes
+// the whole FILE, zeros from there on, and says so on standard error only, with status 0; a
+// failing write stores the bytes before the failing offset (none with TARNWICK_FAKE_WRITE_FAIL).
 // Anything else: message on stderr, exit 1. Checksums are not checked, as by the real utility.
 
 #include <algorithm>
@@ -155,12 +159,15 @@ bool covers(long at, unsigned long offset, size_t count) {
 
 // The keyboard's interrupt reaches every process of the foreground group: the tool, its shell,
 // this utility and awk alike.
-void interrupt_if_asked(unsigned long offset, size_t count) {
-    if (!covers(env_offset("TARNWICK_FAKE_INTERRUPT_AT"), offset, count)) {
+void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
+    const char* only = std::getenv("TARNWICK_FAKE_INTERRUPT_ON");
+    if (!covers(env_offset("TARNWICK_FAKE_INTERRUPT_AT"), offset, count) ||
+        (only != nullptr && *only != '\0' && std::strcmp(only, kind) != 0)) {
         return;
     }
     const char* name = std::getenv("TARNWICK_FAKE_INTERRUPT_SIGNAL");
-    const int signal = name != nullptr && std::strcmp(name, "QUIT") == 0 ? SIGQUIT : SIGINT;
+    const std::string which = name != nullptr ? name : "INT";
+    const int signal = which == "QUIT" ? SIGQUIT : which == "TERM" ? SIGTERM : SIGINT;
     if (env_flag("TARNWICK_FAKE_INTERRUPT_TOOL")) {
         kill(getpgrp(), signal);
         return;
@@ -207,7 +214,7 @@ int run_raw(int argc, char** argv) {
         if (count > device_size - offset) {
             count = device_size - offset;
         }
-        interrupt_if_asked(offset, count == 0 ? 1 : count);
+        interrupt_if_asked(offset, count == 0 ? 1 : count, "read");
         if (env_flag("TARNWICK_FAKE_READ_FAIL") ||
             covers(env_offset("TARNWICK_FAKE_READ_FAIL_AT"), offset, count == 0 ? 1 : count)) {
             raw_failure(0x11, 0xff, "Unspecified error");
@@ -241,7 +248,7 @@ int run_raw(int argc, char** argv) {
     if (offset + count > device_size) {
         raw_failure(0x12, 0xc9, "Parameter out of range");
     }
-    interrupt_if_asked(offset, count);
+    interrupt_if_asked(offset, count, "write");
     if (env_flag("TARNWICK_FAKE_WRITE_FAIL") ||
         covers(env_offset("TARNWICK_FAKE_WRITE_FAIL_AT"), offset, count)) {
         raw_failure(0x12, 0xff, "Unspecified error");
@@ -424,12 +431,18 @@ int run_fru_read(unsigned id, const char* path) {
     if (!device_exists(id)) {
         return 0;
     }
-    interrupt_if_asked(0, device_size);
-    if (env_flag("TARNWICK_FAKE_READ_FAIL") ||
-        covers(env_offset("TARNWICK_FAKE_READ_FAIL_AT"), 0, device_size)) {
+    interrupt_if_asked(0, device_size, "read");
+    if (env_flag("TARNWICK_FAKE_READ_FAIL")) {
         raw_failure(0x11, 0xff, "Unspecified error");
     }
     std::vector<uint8_t> bytes = load_device(id);
+    // As the real utility: a part that fails reads as zeros, is reported on standard error only,
+    // and the whole file is written all the same, with status 0.
+    const long fail_at = env_offset("TARNWICK_FAKE_READ_FAIL_AT");
+    if (covers(fail_at, 0, device_size)) {
+        std::fill(bytes.begin() + fail_at, bytes.end(), 0);
+        std::fprintf(stderr, "FRU Read failed: Unspecified error\n");
+    }
     std::printf("Fru Size         : %zu bytes\n", device_size);
     FILE* out = std::fopen(path, "wb");
     if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() ||
@@ -459,7 +472,7 @@ int run_fru_write(unsigned id, const char* path) {
     std::printf("Fru Size         : %zu bytes\nSize to Write    : %zu bytes\n", device_size,
                 bytes.size());
     bytes.resize(std::min(bytes.size(), device_size));
-    interrupt_if_asked(0, bytes.size());
+    interrupt_if_asked(0, bytes.size(), "write");
     size_t stored = bytes.size();
     const long fail_at = env_offset("TARNWICK_FAKE_WRITE_FAIL_AT");
     if (env_flag("TARNWICK_FAKE_WRITE_FAIL")) {

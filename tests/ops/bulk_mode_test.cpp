@@ -62,6 +62,18 @@ std::vector<std::string> backups(const Bench& b) {
     return names;
 }
 
+// Private transfer files left in the runs' TMPDIR (the lock files of writes stay, by design).
+std::vector<std::string> private_files(const Bench& b) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(b.temp_dir())) {
+        const std::string name = entry.path().filename().string();
+        if (!std::regex_match(name, std::regex(R"(tarnwick-fru-?[0-9]+\.lock)"))) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
 const std::string read_cmd = "ipmitool fru read 0 FILE";
 const std::string write_cmd = "ipmitool fru write 0 FILE";
 
@@ -178,6 +190,17 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          {read_cmd},
          reference,
          false},
+        // The utility writes the whole file all the same and says so on standard error only:
+        // neither the backup nor the new image may come from such a read.
+        {"a read that fails part-way",
+         {"0", "/BSN", "NEW-1"},
+         reference,
+         {"TARNWICK_FAKE_READ_FAIL_AT", "300"},
+         not_read,
+         255,
+         {read_cmd},
+         reference,
+         false},
         {"no such device: -w", {"0", "-w"}, {}, {}, not_read, 255, {read_cmd}, {}, false},
         {"no such device: item write",
          {"0", "/PN", "X"},
@@ -196,8 +219,6 @@ TEST(BulkMode, WritesReadsAndRefusals) {
             b.set_device(0, c.before);
         }
         b.write_file("fruconfig.ini", bench::example_config());
-        fs::create_directory(b.outside_dir() + "/tmp");
-        b.set_env("TMPDIR", b.outside_dir() + "/tmp");
         b.set_env("TARNWICK_BULK", "1");
         if (c.fault.first != nullptr) {
             b.set_env(c.fault.first, c.fault.second);
@@ -221,8 +242,92 @@ TEST(BulkMode, WritesReadsAndRefusals) {
             EXPECT_EQ(b.device(0), c.after);
         }
         EXPECT_FALSE(b.has_device(0) && c.before.empty()) << "no device was made up";
-        EXPECT_TRUE(fs::is_empty(b.outside_dir() + "/tmp")) << "a private file was left behind";
+        EXPECT_EQ(private_files(b), std::vector<std::string>{});
     }
+}
+
+// Signals that end a run, to the whole group (Ctrl-C, a dropped session) or to the tool alone:
+// the run ends by the signal only once the command under way is done, leaves no private file,
+// and says when a write may be partial.
+TEST(BulkMode, InterruptsLeaveNoPrivateFileAndNameAPartialWrite) {
+    const std::string backup_line = "Previous image saved to BACKUP.\n";
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        const char* on;
+        const char* signal;
+        bool tool_alone;
+        std::string out;
+        int status;
+        std::vector<uint8_t> after; // empty: as it was
+    } cases[] = {
+        {"Ctrl-C during the read of -sbin", {"0", "-sbin"}, "read", "INT", false, "", 128 + 2, {}},
+        {"kill -INT PID during the read of -sbin",
+         {"0", "-sbin"},
+         "read",
+         "INT",
+         true,
+         "",
+         128 + 2,
+         {}},
+        {"SIGTERM to the group during the write of -w",
+         {"0", "-w"},
+         "write",
+         "TERM",
+         false,
+         backup_line + progress + "Interrupted at offset 0x0; the FRU may be partly written.\n",
+         128 + 15,
+         {}},
+        {"kill -INT PID during the write of an item: the write ends first",
+         {"0", "/BSN", "NEW-1"},
+         "write",
+         "INT",
+         true,
+         backup_line + "Interrupted at offset 0x0; the FRU may be partly written.\n",
+         128 + 2,
+         padded(with_board_serial("NEW-1"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        const std::vector<uint8_t> start = c.args[1] == "-w"
+                                               ? std::vector<uint8_t>(bench::device_size, 0)
+                                               : padded(reference_image());
+        b.set_device(0, start);
+        b.write_file("fruconfig.ini", bench::example_config());
+        b.set_env("TARNWICK_BULK", "1");
+        b.set_env("TARNWICK_FAKE_INTERRUPT_AT", "0");
+        b.set_env("TARNWICK_FAKE_INTERRUPT_ON", c.on);
+        b.set_env("TARNWICK_FAKE_INTERRUPT_SIGNAL", c.signal);
+        if (c.tool_alone) {
+            b.set_env("TARNWICK_FAKE_INTERRUPT_TOOL", "1");
+        }
+        const RunResult r = b.run(c.args);
+        const std::vector<std::string> made = backups(b);
+        std::string out = r.out;
+        if (!made.empty()) {
+            out = std::regex_replace(out, std::regex("saved to " + made[0]), "saved to BACKUP");
+        }
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(b.device(0), c.after.empty() ? start : c.after);
+        EXPECT_EQ(private_files(b), std::vector<std::string>{});
+    }
+}
+
+// A second bulk write to a device waits for the first, from whatever directory, instead of
+// writing an image read before the first one changed it.
+TEST(BulkMode, TwoWritesToOneDeviceTakeTurns) {
+    Bench b;
+    b.set_device(0, reference_image());
+    const std::string lock = b.temp_dir() + "/tarnwick-fru0.lock";
+    const RunResult r = b.run_shell("flock '" + lock + "' sh -c 'touch held; sleep 1' & " +
+                                    "while [ ! -e held ]; do sleep 0.01; done; TARNWICK_BULK=1 '" +
+                                    bench::tool_path() + "' 0 /BSN NEW-1; wait");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
+              "Waiting for another tarnwick write to FRU device 0...\n");
+    EXPECT_EQ(b.device(0), padded(with_board_serial("NEW-1")));
 }
 
 // A backup never replaces a file or follows a link: names taken for the next minute push the

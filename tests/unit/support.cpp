@@ -134,6 +134,11 @@ void tool_test::SetUp() {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     scratch_dir_ = pattern;
     std::filesystem::current_path(scratch_dir_);
+    // Bulk mode's private files and device locks, apart from other tests running meanwhile.
+    const char* tmpdir = std::getenv("TMPDIR");
+    had_tmpdir_ = tmpdir != nullptr;
+    previous_tmpdir_ = had_tmpdir_ ? tmpdir : "";
+    setenv("TMPDIR", scratch_dir_.c_str(), 1);
     active_device = &device;
     shell_runner = set_command_runner(memory_runner);
     FRUID = 0;
@@ -142,6 +147,11 @@ void tool_test::SetUp() {
 void tool_test::TearDown() {
     set_command_runner(shell_runner);
     active_device = nullptr;
+    if (had_tmpdir_) {
+        setenv("TMPDIR", previous_tmpdir_.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
     std::filesystem::current_path(previous_dir_);
     std::filesystem::remove_all(scratch_dir_);
     std::memcpy(item, saved_table_, sizeof item);

@@ -1,0 +1,71 @@
+#include "device/interrupts.h"
+
+#include <csignal>
+#include <cstdio>
+
+#include "common/fail.h"
+#include "device/temp_file.h"
+#include "device/write_guard.h"
+
+namespace {
+
+volatile sig_atomic_t caught = 0;
+int depth = 0;
+
+void remember(int signal) {
+    caught = signal;
+}
+
+struct held_signal {
+    int signal;
+    struct sigaction saved;
+    bool replaced;
+};
+held_signal held[] = {
+    {SIGINT, {}, false}, {SIGQUIT, {}, false}, {SIGTERM, {}, false}, {SIGHUP, {}, false}};
+
+} // namespace
+
+interrupts_held::interrupts_held() {
+    if (depth++ > 0) {
+        return;
+    }
+    for (held_signal& entry : held) {
+        sigaction(entry.signal, nullptr, &entry.saved);
+        entry.replaced = entry.saved.sa_handler != SIG_IGN;
+        if (entry.replaced) {
+            struct sigaction action {};
+            action.sa_handler = remember;
+            sigemptyset(&action.sa_mask);
+            sigaction(entry.signal, &action, nullptr);
+        }
+    }
+}
+
+interrupts_held::~interrupts_held() {
+    if (--depth > 0) {
+        return;
+    }
+    for (held_signal& entry : held) {
+        if (entry.replaced) {
+            sigaction(entry.signal, &entry.saved, nullptr);
+        }
+    }
+    // Nothing holds them any more: a signal that came meanwhile ends the run now.
+    if (const int signal = pending_interrupt()) {
+        stop_interrupted(signal);
+    }
+}
+
+int pending_interrupt() {
+    return caught;
+}
+
+void stop_interrupted(int signal) {
+    discard_temp_files();
+    if (device_write_under_way()) {
+        std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
+                    current_device_offset());
+    }
+    end_by_signal(signal);
+}

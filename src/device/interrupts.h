@@ -1,0 +1,24 @@
+// The signals that end a run: SIGINT and SIGQUIT (Ctrl-C, Ctrl-\), SIGTERM, and SIGHUP (a closed
+// terminal or a dropped session). While a command runs, and for the whole of a write, they are
+// held: noted when they arrive and acted on once the command is done, so that the tool never ends
+// while a command it started goes on (writing the device, or a file the run has already removed),
+// and a write that stops always says where.
+#pragma once
+
+// Holds the signals for its lifetime; scopes nest. When the outermost scope ends, a signal noted
+// meanwhile ends the run (stop_interrupted). A signal the tool was started to ignore (a
+// background job's SIGINT) stays ignored.
+class interrupts_held {
+  public:
+    interrupts_held();
+    ~interrupts_held();
+    interrupts_held(const interrupts_held&) = delete;
+    interrupts_held& operator=(const interrupts_held&) = delete;
+};
+
+// The signal noted while held; 0 for none.
+int pending_interrupt();
+
+// Ends the process by `signal`: removes the run's temporary files, says at which offset a write
+// under way stopped, and ends by the signal's default action, so that a calling shell stops too.
+[[noreturn]] void stop_interrupted(int signal);
