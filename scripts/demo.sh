@@ -2,8 +2,8 @@
 # demo.sh TARNWICK_BINARY - shows tarnwick against a simulated BMC (scripts/bmc-sim.sh): a full
 # initialisation from examples/fruconfig.ini, the same in bulk mode on another device, two items
 # read back, the decoded and the hex views.
-# Builds nothing ("make demo" builds first). Takes about a minute: every FRU byte is one ipmitool
-# run.
+# Builds nothing ("make demo" builds first). Takes one to two minutes: in the default mode every
+# FRU byte is one ipmitool run.
 set -eu
 
 if [ $# -ne 1 ]; then
