@@ -26,7 +26,9 @@ std::vector<uint8_t> read_whole_device() {
     run_command(format_text("ipmitool fru read %d %s >/dev/null 2>%s", FRUID,
                             file.shell_path().c_str(), complaints.shell_path().c_str()));
     const std::vector<uint8_t> said = complaints.contents();
-    std::fwrite(said.data(), 1, said.size(), stderr);
+    if (!said.empty()) {
+        std::fwrite(said.data(), 1, said.size(), stderr);
+    }
     std::vector<uint8_t> bytes = file.contents();
     if (bytes.size() < fru_image_size || !said.empty()) {
         fail("Can not read FRU device %d.\n", FRUID);

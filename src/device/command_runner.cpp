@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/fail.h"
 #include "device/interrupts.h"
+#include "device/write_guard.h"
 
 extern char** environ;
 
@@ -21,8 +23,11 @@ namespace {
 int run_in_shell(const std::string& command_line) {
     const interrupts_held holding;
     // The command writes to the same standard output: flush first so that the order on a pipe
-    // is the order on a terminal.
-    std::fflush(stdout);
+    // is the order on a terminal. Output that can no longer be written (a full disk) ends a run
+    // that only reads, with status 255 and nothing more to say; a write goes on to its end.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && !device_write_under_way()) {
+        exit_failure();
+    }
     char shell[] = "sh";
     char option[] = "-c";
     char* argv[] = {shell, option, const_cast<char*>(command_line.c_str()), nullptr};

@@ -79,24 +79,24 @@ check_file "bulk -sbin" "$T/expected.txt" "$T/out"
 check_calls "bulk -sbin" "ipmitool fru read"
 
 echo "--- an item write, byte mode on device 1 and bulk mode on device 2"
-fruimage build BSN=OLD-BOARD-SERIAL-0000000000001 "PN=Demo Server" >"$T/start.img"
+fruimage build CSN=OLD-CHASSIS-SERIAL-000001 "PN=Demo Server" >"$T/start.img"
 e2e_load 1 "$T/start.img"
 e2e_load 2 "$T/start.img"
 cp "$SIM/fru2.bin" "$T/before2.bin"
 rm -f "$T/calls"
-run_tool 1 /BSN NEW-SERIAL
-check_status "byte-mode /BSN" 0
-run_bulk 2 /BSN NEW-SERIAL
-check_status "bulk /BSN" 0
-check_backup "bulk /BSN" 2 "$T/before2.bin"
-check_contains "bulk /BSN shows the board serials" "$T/out" " Board Serial          : NEW-SERIAL"
-check_calls "bulk /BSN" "ipmitool fru read\nipmitool fru write\nipmitool fru read\nipmitool fru "
-if cmp -s "$SIM/fru1.bin" "$SIM/fru2.bin"; then ok; else fail "bulk and byte-mode /BSN differ: $(cmp -l "$SIM/fru1.bin" "$SIM/fru2.bin" | head -5)"; fi
-fruimage build BSN=NEW-SERIAL "PN=Demo Server" >"$T/expected2.img"
-check_device "bulk /BSN" 2 "$T/expected2.img"
-check_ipmi_fru "FreeIPMI decodes bulk /BSN" 2
-run_bulk 2 /BSN
-check_out "bulk /BSN read" "NEW-SERIAL\n"
+run_tool 1 /CSN NEW-SERIAL
+check_status "byte-mode /CSN" 0
+run_bulk 2 /CSN NEW-SERIAL
+check_status "bulk /CSN" 0
+check_backup "bulk /CSN" 2 "$T/before2.bin"
+check_contains "bulk /CSN shows the chassis serials" "$T/out" " Chassis Serial        : NEW-SERIAL"
+check_calls "bulk /CSN" "ipmitool fru read\nipmitool fru write\nipmitool fru read\nipmitool fru "
+if cmp -s "$SIM/fru1.bin" "$SIM/fru2.bin"; then ok; else fail "bulk and byte-mode /CSN differ: $(cmp -l "$SIM/fru1.bin" "$SIM/fru2.bin" | head -5)"; fi
+fruimage build CSN=NEW-SERIAL "PN=Demo Server" >"$T/expected2.img"
+check_device "bulk /CSN" 2 "$T/expected2.img"
+check_ipmi_fru "FreeIPMI decodes bulk /CSN" 2
+run_bulk 2 /CSN
+check_out "bulk /CSN read" "NEW-SERIAL\n"
 
 echo "--- a device the BMC does not have"
 run_bulk 4 -sbin

@@ -3,13 +3,13 @@
 # usage: item_words.sh TARNWICK REPO chassis|board|product
 #
 # The device starts as a reference image whose text fields are filled to their full length, so
-# that every write must also clear the old tail. One word of each shape per area is written with
-# the tool (each byte-mode write costs some 250-430 ipmitool runs; the unit tests check every
-# word's command lines and bytes against an in-memory device): after the write the display line
-# comes from the real ipmitool, and the device equals the reference image with the new value (item
-# bytes, zero padding, area checksum, nothing else touched). Then the device holds every word's
-# new value: each word's display command, run as the tool runs it, shows it, and the tool reads
-# it back.
+# that every write must also clear the old tail. One word per area is written with the tool, one
+# of each shape (a display, /CSN; the date and no display, /BMT; text cut to its field, /PV): each
+# byte-mode write costs some 250-430 ipmitool runs, and the unit tests check every word's command
+# lines and bytes against an in-memory device. After the write the display line comes from the
+# real ipmitool, and the device equals the reference image with the new value (item bytes, zero
+# padding, area checksum, nothing else touched). Then the device holds every word's new value:
+# each word's display command, run as the tool runs it, shows it, and the tool reads it back.
 . "$2/tests/e2e/lib.sh"
 AREA=$1
 e2e_setup
@@ -21,17 +21,17 @@ chassis|CPN|-|CPN-0001|CPN-0001| Chassis Part Number   : CPN-0001|ipmitool fru |
 chassis|CSN|w|CSN-ABCDEFGHIJKLMNOPQRST|CSN-ABCDEFGHIJKLMNOPQRST| Chassis Serial        : CSN-ABCDEFGHIJKLMNOPQRST|ipmitool fru | grep 'Chassis Serial'
 board|BM|-|Example Corp|Example Corp| Board Mfg             : Example Corp|ipmitool fru | grep 'Board Mfg'| sed -n 2p
 board|BMT|w|2018-08-09 00:00 UTC|0068b5||
-board|BPNA|w|TN-MB-2000-REV-B-EXTRA|TN-MB-2000-REV-B| Board Product         : TN-MB-2000-REV-B|ipmitool fru | grep 'Board Product'
+board|BPNA|-|TN-MB-2000-REV-B-EXTRA|TN-MB-2000-REV-B| Board Product         : TN-MB-2000-REV-B|ipmitool fru | grep 'Board Product'
 board|BSN|-|ABC123|ABC123| Board Serial          : ABC123|ipmitool fru | grep 'Board Serial'
 board|BPNU|-|PN 100 200|PN 100 200| Board Part Number     : PN 100 200|ipmitool fru | grep 'Board Part Number'
 board|BFFI|-|fru-b-1.0|fru-b-1.0||
 product|PM|-|Example Corp|Example Corp| Product Manufacturer  : Example Corp|ipmitool fru | grep 'Product Manufacturer'
 product|PN|-|Demo Server|Demo Server| Product Name          : Demo Server|ipmitool fru | grep ' Product Name'
 product|PPN|-|MDL-42|MDL-42| Product Part Number   : MDL-42|ipmitool fru | grep 'Product Part Number'
-product|PV|w|1.02.0003-ABCDEF|1.02.0003-ABCDEF| Product Version       : 1.02.0003-ABCDEF|ipmitool fru | grep 'Product Version'
+product|PV|w|1.02.0003-ABCDEF-XYZ|1.02.0003-ABCDEF| Product Version       : 1.02.0003-ABCDEF|ipmitool fru | grep 'Product Version'
 product|PSN|-|PSN00000000001|PSN00000000001| Product Serial        : PSN00000000001|ipmitool fru | grep 'Product Serial'
 product|PAT|-|Rack 4 Slot 12|Rack 4 Slot 12| Product Asset Tag     : Rack 4 Slot 12|ipmitool fru | grep 'Product Asset Tag'
-product|PFFI|w|fru-p-1.0|fru-p-1.0||
+product|PFFI|-|fru-p-1.0|fru-p-1.0||
 EOF2
 grep -q "^$AREA|" "$T/table" || {
     echo "FAIL: unknown area $AREA"

@@ -168,23 +168,33 @@ TEST(Faults, TwoRunsInOneDirectoryTakeTurns) {
     EXPECT_EQ(b.files_left(), (std::vector<std::string>{"a.out", "b.out"}));
 }
 
-// Output that cannot be written is a failure, never a success.
+// Output that cannot be written is a failure, never a success; a write still goes to its end.
 TEST(Faults, StandardOutputThatCannotBeWrittenEndsWith255) {
     const struct {
         const char* command;
         size_t commands;
+        const char* board_serial_after; // the device as it was: nullptr
+        bool bulk = false;
     } cases[] = {
-        {"0 -sbin >/dev/full", 512}, {"0 -debug >/dev/full", 0}, {"-h x >/dev/full", 0},
-        {"0 -debug >&-", 0},         {"0 -sbin >&-", 0}, // no output at all: nothing is run
+        {"0 -sbin >/dev/full", 16, nullptr}, // stops when the first row cannot be written
+        {"0 -debug >/dev/full", 0, nullptr},
+        {"-h x >/dev/full", 0, nullptr},
+        {"0 -debug >&-", 0, nullptr},
+        {"0 -sbin >&-", 0, nullptr}, // no output at all: nothing is run
+        // In bulk mode: read, write, read back; the display after the write is left out.
+        {"0 /BSN NEW-1 >/dev/full", 3, "NEW-1", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
         Bench b;
         b.set_device(0, bench::reference_image());
-        const RunResult r =
-            b.run_shell("'" + bench::tool_path() + "' " + c.command + "; echo status $?");
+        const RunResult r = b.run_shell(std::string(c.bulk ? "TARNWICK_BULK=1 " : "") + "'" +
+                                        bench::tool_path() + "' " + c.command + "; echo status $?");
         EXPECT_EQ(r.out, "status 255\n");
         EXPECT_EQ(r.commands.size(), c.commands);
+        bench::ImageFields after;
+        after.board_serial = c.board_serial_after != nullptr ? c.board_serial_after : "";
+        EXPECT_EQ(first_512(b.device(0)), bench::reference_image(after));
     }
 }
 
