@@ -42,15 +42,15 @@ bool write_whole(int file, const std::vector<uint8_t>& bytes) {
 
 std::string save_backup(const std::vector<uint8_t>& bytes) {
     const std::string stem = format_text("fru%d-%s", FRUID, utc_stamp().c_str());
-    std::string name = stem + ".bin";
+    std::string name;
     int file = -1;
-    for (int n = 2; n <= max_tries + 1; ++n) {
+    for (int n = 1; n <= max_tries; ++n) {
+        name = n == 1 ? stem + ".bin" : format_text("%s-%d.bin", stem.c_str(), n);
         // O_EXCL also refuses a symbolic link of that name, dangling or not.
         file = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (file >= 0 || errno != EEXIST) {
             break;
         }
-        name = format_text("%s-%d.bin", stem.c_str(), n);
     }
     if (file < 0) {
         fail("Can not save the previous image to \"%s\"; nothing written.\n", name.c_str());

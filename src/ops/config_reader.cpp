@@ -11,6 +11,8 @@ namespace {
 
 constexpr int end_of_file = -1;
 constexpr std::size_t max_text = field_size - 1;
+// A configuration of every item is a few kilobytes; anything past this is not one.
+constexpr std::size_t max_config_bytes = 1024 * 1024;
 
 bool is_line_end(int c) {
     return c == '\n' || c == '\r';
@@ -196,6 +198,12 @@ void ini_file_analysis() {
         std::size_t count = 0;
         while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
             text.append(buffer, count);
+            if (text.size() > max_config_bytes) {
+                // A link to a device that never ends, or a file that is no configuration.
+                std::fclose(file);
+                fail("Refusing \"%s\": larger than %zu bytes; nothing written.\n", config_file_name,
+                     max_config_bytes);
+            }
         }
         // A directory of that name opens but cannot be read: it is no configuration.
         readable = std::ferror(file) == 0;

@@ -3,7 +3,8 @@
 # (-i localhost, -c local) with the example host's variables: the first run writes device 0 and
 # reports changed, FreeIPMI decodes the inventory's values, and the backup reaches the controller
 # folder; the second run reports no change and writes nothing; a value with two spaces fails the
-# play with tarnwick's refusal, and the device keeps its bytes.
+# play with tarnwick's refusal, and values the tool would store otherwise (three spaces, a
+# relative date) fail it before tarnwick runs; the device keeps its bytes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -77,5 +78,15 @@ else
     grep -i 'failed' "$T/play.txt" | head -n 5
 fi
 if cmp -s "$SIM/fru0.bin" "$T/written.bin"; then ok; else fail "the refused run changed the device"; fi
+
+echo "--- values the tool would store otherwise: three spaces (it ends the value), a relative date"
+sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' \
+    -e 's/^\(  manufacturing_date:\).*/\1 "now"/' "$HOSTVARS" >"$T/ansible/cut.yml"
+play "$T/ansible/cut.yml"
+if [ "$rc" -ne 0 ] && [ "$(recap failed)" = 1 ]; then ok; else fail "the play did not fail on the values (status $rc)"; fi
+for fault in "board_serial_number has three spaces in a row" "manufacturing_date must be a fixed date"; do
+    if grep -qF "$fault" "$T/play.txt"; then ok; else fail "no fault \"$fault\" in the play's output"; fi
+done
+if cmp -s "$SIM/fru0.bin" "$T/written.bin"; then ok; else fail "the refused values changed the device"; fi
 
 e2e_finish

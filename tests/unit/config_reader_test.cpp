@@ -184,4 +184,12 @@ TEST_F(ConfigReader, MissingOrUnreadableFileEndsTheProcess) {
     const captured directory = run_captured([] { ini_file_analysis(); });
     EXPECT_EQ(directory.status, 255);
     EXPECT_EQ(directory.out, "Can not open ini file \"fruconfig.ini\".\n");
+
+    // A file without end, or one far larger than any configuration, is refused, not read on.
+    std::filesystem::remove("fruconfig.ini");
+    std::filesystem::create_symlink("/dev/zero", "fruconfig.ini");
+    const captured endless = run_captured([] { ini_file_analysis(); });
+    EXPECT_EQ(endless.status, 255);
+    EXPECT_EQ(endless.out,
+              "Refusing \"fruconfig.ini\": larger than 1048576 bytes; nothing written.\n");
 }
