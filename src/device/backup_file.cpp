@@ -9,6 +9,7 @@
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "device/command_runner.h"
+#include "device/file_bytes.h"
 
 namespace {
 
@@ -22,20 +23,6 @@ std::string utc_stamp() {
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
     return text;
-}
-
-bool write_whole(int file, const std::vector<uint8_t>& bytes) {
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = write(file, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -56,7 +43,7 @@ std::string save_backup(const std::vector<uint8_t>& bytes) {
         fail("Can not save the previous image to \"%s\"; nothing written.\n", name.c_str());
     }
     // On disk before the device changes: a copy lost to a power cut would be no copy.
-    bool saved = write_whole(file, bytes) && fsync(file) == 0;
+    bool saved = write_all(file, bytes.data(), bytes.size()) && fsync(file) == 0;
     saved = close(file) == 0 && saved;
     if (saved) {
         // Its name on disk too.

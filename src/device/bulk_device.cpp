@@ -11,10 +11,9 @@
 #include "device/private_file.h"
 #include "device/write_guard.h"
 #include "layout/item_table.h"
+#include "layout/lookup.h"
 
 namespace {
-
-constexpr const char* area_names[] = {"chassis", "board", "product"};
 
 // Everything the device returns. The utility's status tells nothing: it exits 0 and writes no file
 // for a device the controller does not have, and exits 0 with a whole file when a part of the read
@@ -91,7 +90,7 @@ class bulk_device final : public fru_device {
         held_.reset();
         lock_device_for_writing();
         fru_image complete = image;
-        for (const char* area_name : area_names) {
+        for (const char* area_name : info_area_names) {
             set_area_checksum(complete, area_name);
         }
         write_unless_held(complete, read_whole_device(), &progress);

@@ -6,10 +6,9 @@
 #include "device/checksum.h"
 #include "device/write_guard.h"
 #include "layout/item_table.h"
+#include "layout/lookup.h"
 
 namespace {
-
-constexpr const char* area_names[] = {"chassis", "board", "product"};
 
 class byte_device final : public fru_device {
   public:
@@ -30,7 +29,7 @@ class byte_device final : public fru_device {
             write_value(offset, image[offset]);
         }
         std::printf("%s", progress.writing_checksum);
-        for (const char* area_name : area_names) {
+        for (const char* area_name : info_area_names) {
             write_verify_checksum(area_name, mark_write);
         }
     }

@@ -11,6 +11,7 @@
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "device/command_runner.h"
+#include "device/file_bytes.h"
 
 namespace {
 
@@ -56,37 +57,18 @@ std::string private_file::shell_path() const {
 }
 
 std::vector<uint8_t> private_file::contents() const {
-    std::vector<uint8_t> bytes;
     const int file = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (file < 0) {
-        return bytes;
+        return {};
     }
-    uint8_t buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(file, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + count);
-    }
+    std::vector<uint8_t> bytes = read_all(file);
     close(file);
     return bytes;
 }
 
 void private_file::set_contents(const uint8_t* bytes, std::size_t count) const {
     const int file = open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool written = file >= 0;
-    for (std::size_t done = 0; written && done < count;) {
-        const ssize_t n = write(file, bytes + done, count - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        written = n > 0;
-        done += written ? static_cast<std::size_t>(n) : 0;
-    }
+    bool written = file >= 0 && write_all(file, bytes, count);
     if (file >= 0) {
         written = close(file) == 0 && written;
     }

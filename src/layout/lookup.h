@@ -34,6 +34,9 @@ enum class area_fault {
     empty,             // size 0: the checksum byte would lie before the area
 };
 
+// The info areas by name, in the order the image holds them and their checksums are made.
+constexpr const char* info_area_names[] = {"chassis", "board", "product"};
+
 // The header item ("Chassis Info", "Board Info", "Product Info") of the area named "chassis",
 // "board" or "product"; -1 for any other name.
 int area_header_item(const char* area_name);

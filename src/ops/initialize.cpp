@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr const char* area_names[] = {"chassis", "board", "product"};
-
 void check_header() {
     uint8_t sum = 0;
     for (int i = 0; i < header_item_count; ++i) {
@@ -59,16 +57,16 @@ area_span check_area_in_image(const char* area_name) {
 
 void check_configured_layout() {
     check_header();
-    area_span spans[std::size(area_names)];
-    for (std::size_t i = 0; i < std::size(area_names); ++i) {
-        spans[i] = check_area_in_image(area_names[i]);
+    area_span spans[std::size(info_area_names)];
+    for (std::size_t i = 0; i < std::size(info_area_names); ++i) {
+        spans[i] = check_area_in_image(info_area_names[i]);
     }
     // Overlapping areas would have one checksum written over the other's bytes.
-    for (std::size_t i = 0; i < std::size(area_names); ++i) {
-        for (std::size_t j = i + 1; j < std::size(area_names); ++j) {
+    for (std::size_t i = 0; i < std::size(info_area_names); ++i) {
+        for (std::size_t j = i + 1; j < std::size(info_area_names); ++j) {
             if (spans[i].first <= spans[j].last && spans[j].first <= spans[i].last) {
                 fail("Refusing \"%s\": the %s and %s areas overlap; nothing written.\n",
-                     config_file_name, area_names[i], area_names[j]);
+                     config_file_name, info_area_names[i], info_area_names[j]);
             }
         }
     }
