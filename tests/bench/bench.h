@@ -99,6 +99,9 @@ std::string fakebin_dir();
 // Returns one readable line per problem; empty for a valid image.
 std::vector<std::string> fru_image_problems(const std::vector<uint8_t>& image);
 
+// The image part (the first 512 bytes) of a device's bytes.
+std::vector<uint8_t> first_512(const std::vector<uint8_t>& device);
+
 // Values for the reference image of the tool's fixed 512-byte layout. Text longer than its field
 // is cut to the field length.
 struct ImageFields {

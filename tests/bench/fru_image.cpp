@@ -198,4 +198,8 @@ std::vector<uint8_t> example_image() {
     return reference_image(f);
 }
 
+std::vector<uint8_t> first_512(const std::vector<uint8_t>& device) {
+    return {device.begin(), device.begin() + 512};
+}
+
 } // namespace bench

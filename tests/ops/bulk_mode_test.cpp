@@ -5,9 +5,7 @@
 
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "bench.h"
 #include "ops_test.h"
@@ -41,13 +39,6 @@ std::vector<std::string> shapes(const std::vector<std::string>& commands) {
             std::regex_replace(line, std::regex("/[^ ]*/tarnwick-[A-Za-z0-9]{6}"), "FILE"));
     }
     return out;
-}
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // The backup files the run left in the working directory, by name.
@@ -229,8 +220,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
         std::string out = r.out;
         if (c.backup) {
             ASSERT_EQ(made.size(), 1u);
-            EXPECT_EQ(slurp(b.work_dir() + "/" + made[0]),
-                      std::string(c.before.begin(), c.before.end()));
+            EXPECT_EQ(b.read_file(made[0]), std::string(c.before.begin(), c.before.end()));
             out = std::regex_replace(out, std::regex("saved to " + made[0]), "saved to BACKUP");
         } else {
             EXPECT_EQ(made, std::vector<std::string>{});
@@ -359,7 +349,7 @@ TEST(BulkMode, BackupNamesThatAreTakenAreLeftAlone) {
     ASSERT_EQ(third.size(), 1u) << r.out;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "Previous image saved to " + third[0] + ".\n");
     const std::vector<uint8_t> before = padded(reference_image());
-    EXPECT_EQ(slurp(b.work_dir() + "/" + third[0]), std::string(before.begin(), before.end()));
+    EXPECT_EQ(b.read_file(third[0]), std::string(before.begin(), before.end()));
     for (const std::string& name : kept) {
         EXPECT_EQ(b.read_file(name), "kept");
     }

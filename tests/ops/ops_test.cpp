@@ -56,10 +56,6 @@ std::vector<uint8_t> fru_date(int year, int month, int day, int hour, int minute
             static_cast<uint8_t>((minutes >> 16) & 0xFF)};
 }
 
-std::vector<uint8_t> first_512(const std::vector<uint8_t>& device) {
-    return {device.begin(), device.begin() + 512};
-}
-
 uint8_t byte_sum(const std::vector<uint8_t>& bytes, unsigned first, unsigned last) {
     unsigned sum = 0;
     for (unsigned i = first; i <= last; ++i) {

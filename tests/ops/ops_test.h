@@ -32,8 +32,7 @@ void add_range(std::vector<raw_command>& commands, bool write, unsigned first, u
 // first.
 std::vector<uint8_t> fru_date(int year, int month, int day, int hour, int minute);
 
-// The image part of a device's bytes.
-std::vector<uint8_t> first_512(const std::vector<uint8_t>& device);
+using bench::first_512;
 
 // Sum of bytes [first, last] modulo 256.
 uint8_t byte_sum(const std::vector<uint8_t>& bytes, unsigned first, unsigned last);

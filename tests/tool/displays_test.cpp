@@ -36,10 +36,6 @@ std::vector<uint8_t> known_bytes() {
     return bytes;
 }
 
-std::vector<uint8_t> first_512(const std::vector<uint8_t>& bytes) {
-    return std::vector<uint8_t>(bytes.begin(), bytes.begin() + image_size);
-}
-
 TEST(HexDump, ShowsTheDeviceBytesInRowsOf16) {
     Bench b;
     const std::vector<uint8_t> device = known_bytes();
@@ -49,7 +45,7 @@ TEST(HexDump, ShowsTheDeviceBytesInRowsOf16) {
 
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, bench::hex_dump(first_512(device)));
+    EXPECT_EQ(r.out, bench::hex_dump(bench::first_512(device)));
     std::vector<std::string> rows = bench::split_lines(r.out);
     ASSERT_EQ(rows.size(), 32u);
     EXPECT_EQ(rows[1], "0010: 2021 7e7f 00ff 417a 302e 80a0 090a 225c   .!~...Az0.....\"\\");

@@ -20,10 +20,6 @@ const std::string cannot_write_date =
 const std::string cannot_remove =
     "Can not remove the old temporary file \"tmp\" in this directory.\n";
 
-std::vector<uint8_t> first_512(const std::vector<uint8_t>& bytes) {
-    return {bytes.begin(), bytes.begin() + 512};
-}
-
 // Nothing reaches the device when the working directory (a read-only mount, a full disk) cannot
 // take the temporary files; a left-over "tmp" there is never read as a result.
 TEST(Faults, UnwritableWorkingDirectoryWritesNothing) {
@@ -59,7 +55,7 @@ TEST(Faults, UnwritableWorkingDirectoryWritesNothing) {
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.status, 255);
         EXPECT_EQ(r.commands, std::vector<std::string>{});
-        EXPECT_EQ(first_512(b.device(0)), bench::reference_image());
+        EXPECT_EQ(bench::first_512(b.device(0)), bench::reference_image());
     }
 }
 
@@ -194,7 +190,7 @@ TEST(Faults, StandardOutputThatCannotBeWrittenEndsWith255) {
         EXPECT_EQ(r.commands.size(), c.commands);
         bench::ImageFields after;
         after.board_serial = c.board_serial_after != nullptr ? c.board_serial_after : "";
-        EXPECT_EQ(first_512(b.device(0)), bench::reference_image(after));
+        EXPECT_EQ(bench::first_512(b.device(0)), bench::reference_image(after));
     }
 }
 
