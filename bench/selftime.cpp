@@ -20,7 +20,7 @@ long long now_ns() {
     return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     std::string path = "/proc/" + std::to_string(pid) + "/schedstat";
     long long self = -1;
     if (FILE* f = std::fopen(path.c_str(), "r")) {
-        if (std::fscanf(f, "%lld", &self) != 1) self = -1;
+        if (std::fscanf(f, "%lld", &self) != 1)
+            self = -1;
         std::fclose(f);
     }
     int status = 0;

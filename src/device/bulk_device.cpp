@@ -6,12 +6,13 @@
 
 #include "common/fail.h"
 #include "common/fruid.h"
-#include "device/backup_file.h"
-#include "device/command_runner.h"
-#include "device/private_file.h"
-#include "device/write_guard.h"
+#include "files/backup_file.h"
+#include "files/device_lock.h"
+#include "files/private_file.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
+#include "process/command_runner.h"
+#include "process/write_guard.h"
 
 namespace {
 

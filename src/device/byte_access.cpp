@@ -5,9 +5,9 @@
 
 #include "common/fail.h"
 #include "common/fruid.h"
-#include "device/command_runner.h"
-#include "device/temp_file.h"
-#include "device/write_guard.h"
+#include "files/temp_file.h"
+#include "process/command_runner.h"
+#include "process/write_guard.h"
 
 namespace {
 

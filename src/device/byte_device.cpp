@@ -4,9 +4,9 @@
 
 #include "device/byte_access.h"
 #include "device/checksum.h"
-#include "device/write_guard.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
+#include "process/write_guard.h"
 
 namespace {
 

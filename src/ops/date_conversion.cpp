@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "common/fail.h"
-#include "device/command_runner.h"
-#include "device/temp_file.h"
+#include "files/temp_file.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
+#include "process/command_runner.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "common/fruid.h"
-#include "device/command_runner.h"
 #include "device/fru_device.h"
 #include "layout/item_table.h"
+#include "process/command_runner.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "common/fail.h"
 #include "device/fru_device.h"
-#include "device/temp_file.h"
+#include "files/temp_file.h"
 #include "layout/image.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"

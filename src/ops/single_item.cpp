@@ -7,12 +7,12 @@
 
 #include "common/fail.h"
 #include "common/fruid.h"
-#include "device/command_runner.h"
 #include "device/fru_device.h"
-#include "device/temp_file.h"
+#include "files/temp_file.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "ops/date_conversion.h"
+#include "process/command_runner.h"
 
 namespace {
 

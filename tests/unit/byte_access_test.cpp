@@ -5,7 +5,7 @@
 
 #include "common/fruid.h"
 #include "device/byte_access.h"
-#include "device/write_guard.h"
+#include "process/write_guard.h"
 #include "support.h"
 
 class ByteAccess : public tool_test {};

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "device/command_runner.h"
 #include "ops/date_conversion.h"
+#include "process/command_runner.h"
 #include "support.h"
 
 namespace {

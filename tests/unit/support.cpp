@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "common/fruid.h"
-#include "device/command_runner.h"
+#include "process/command_runner.h"
 
 memory_device* active_device = nullptr;
 

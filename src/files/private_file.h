@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/interrupts.h"
+#include "process/interrupts.h"
 
 class private_file {
   public:
@@ -32,10 +32,5 @@ class private_file {
     std::string path_;
 };
 
-// `text` in single quotes for the shell, a single quote inside written as '\''.
-std::string shell_quote(const std::string& text);
-
-// Bulk writes change the whole image from one read: two at once on one device would lose one's
-// change. This takes an exclusive lock on $TMPDIR/tarnwick-fru<ID>.lock (kept, empty) until the
-// run ends; a run that finds it taken says so once and waits.
-void lock_device_for_writing();
+// $TMPDIR or /tmp, as a path the utility cannot take for an option: a relative one gets "./".
+std::string private_file_directory();

@@ -1,16 +1,16 @@
-#include "device/interrupts.h"
+#include "process/interrupts.h"
 
 #include <csignal>
 #include <cstdio>
 
 #include "common/fail.h"
-#include "device/temp_file.h"
-#include "device/write_guard.h"
+#include "process/write_guard.h"
 
 namespace {
 
 volatile sig_atomic_t caught = 0;
 int depth = 0;
+void (*interrupt_cleanup)() = nullptr;
 
 void remember(int signal) {
     caught = signal;
@@ -61,8 +61,14 @@ int pending_interrupt() {
     return caught;
 }
 
+void set_interrupt_cleanup(void (*cleanup)()) {
+    interrupt_cleanup = cleanup;
+}
+
 void stop_interrupted(int signal) {
-    discard_temp_files();
+    if (interrupt_cleanup != nullptr) {
+        interrupt_cleanup();
+    }
     if (device_write_under_way()) {
         std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
                     current_device_offset());

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "device/interrupts.h"
+#include "process/interrupts.h"
 
 // While a guard lives:
 // - a device command that fails, or a read that returns no byte, ends the process naming its

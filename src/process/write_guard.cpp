@@ -1,4 +1,4 @@
-#include "device/write_guard.h"
+#include "process/write_guard.h"
 
 #include <csignal>
 

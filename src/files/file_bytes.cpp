@@ -1,4 +1,4 @@
-#include "device/file_bytes.h"
+#include "files/file_bytes.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "device/temp_file.h"
+#include "files/temp_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,8 @@
 #include <cstdio>
 
 #include "common/fail.h"
-#include "device/command_runner.h"
+#include "process/command_runner.h"
+#include "process/interrupts.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ void lock_working_directory() {
         }
     }
     locked = true;
+    // From now on "tmp" and "time_tmp" are this run's own: an interrupt removes them.
+    set_interrupt_cleanup(discard_temp_files);
 }
 
 // Locks the directory and refuses a `name` that is not a regular file; true when a regular file

@@ -1,4 +1,4 @@
-#include "device/backup_file.h"
+#include "files/backup_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 
 #include "common/fail.h"
 #include "common/fruid.h"
-#include "device/command_runner.h"
-#include "device/file_bytes.h"
+#include "files/file_bytes.h"
+#include "process/command_runner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "device/command_runner.h"
+#include "process/command_runner.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "common/fail.h"
-#include "device/interrupts.h"
-#include "device/write_guard.h"
+#include "process/interrupts.h"
+#include "process/write_guard.h"
 
 extern char** environ;
 
@@ -89,4 +89,16 @@ std::string format_text(const char* format, ...) {
     }
     va_end(args);
     return text;
+}
+
+std::string shell_quote(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
 }

@@ -18,3 +18,6 @@ command_runner set_command_runner(command_runner runner);
 
 // printf-style formatting into a string of whatever length it needs.
 std::string format_text(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// `text` in single quotes for the shell, a single quote inside written as '\''.
+std::string shell_quote(const std::string& text);

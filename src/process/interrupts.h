@@ -19,6 +19,9 @@ class interrupts_held {
 // The signal noted while held; 0 for none.
 int pending_interrupt();
 
-// Ends the process by `signal`: removes the run's temporary files, says at which offset a write
+// What an interrupt removes before the run ends (the files layer's temporary files); one at most.
+void set_interrupt_cleanup(void (*cleanup)());
+
+// Ends the process by `signal`: runs the interrupt clean-up, says at which offset a write
 // under way stopped, and ends by the signal's default action, so that a calling shell stops too.
 [[noreturn]] void stop_interrupted(int signal);
