@@ -1,6 +1,8 @@
 # Thin wrappers around CMake and CTest.
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors here and in CI, not in a plain cmake build.
+override CMAKE_FLAGS += -DTARNWICK_WERROR=ON
 # Tests run side by side: each has its own scratch directory, and each end-to-end test its own
 # simulated BMC on its own port.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -8,7 +10,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 .PHONY: all deps configure check demo bench package format clean
 
 all: configure
-	cmake --build $(BUILD) --parallel
+	cmake --build $(BUILD) --parallel $(JOBS)
 
 configure:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)

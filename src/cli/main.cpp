@@ -41,6 +41,27 @@ void run_item_command(const char* word, const char* value) {
     single_read_write(*command, value);
 }
 
+// True when the command changes the device: "-w", or an item word with a value other than "NULL".
+bool command_writes(int argc, char* argv[]) {
+    if (argc == 3) {
+        return std::strcmp(argv[2], "-w") == 0;
+    }
+    return find_item_command(argv[2]) != nullptr && std::strcmp(argv[3], "NULL") != 0;
+}
+
+// Sets FRUID from the first argument. A command that writes takes only a plain decimal ID, so that
+// a mistyped one never writes to another device; reads keep the lenient decimal conversion.
+void set_fruid(int argc, char* argv[]) {
+    if (!command_writes(argc, argv)) {
+        FRUID = parse_fruid(argv[1]);
+        return;
+    }
+    FRUID = parse_write_fruid(argv[1]);
+    if (FRUID < 0) {
+        fail("FRU device ID \"%s\" is not a number from 0 to 254; nothing written.\n", argv[1]);
+    }
+}
+
 // Output that could not be written (a full disk, a closed descriptor) makes the run a failure.
 int end_run() {
     const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
@@ -64,7 +85,7 @@ int main(int argc, char* argv[]) {
         return end_run();
     }
     choose_fru_device();
-    FRUID = parse_fruid(argv[1]);
+    set_fruid(argc, argv);
 
     if (argc == 4) {
         run_item_command(argv[2], argv[3]);

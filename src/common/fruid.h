@@ -10,3 +10,9 @@ extern int32_t FRUID;
 // range are clamped to INT32_MIN or INT32_MAX instead of wrapping, so that a mistyped huge ID can
 // never land on a real device.
 int32_t parse_fruid(const char* text);
+
+// The device ID of a command that writes: optional leading blanks, then decimal digits and nothing
+// else, from 0 to 254 (the IPMI FRU device IDs); -1 for any other text. A write must never land on
+// a device other than the one meant, as the decimal conversion above would make of "0x6", "6x",
+// "abc" or "-1".
+int32_t parse_write_fruid(const char* text);

@@ -152,6 +152,18 @@ void Bench::run_as(unsigned uid, unsigned gid) {
     for (const auto& e : fs::directory_iterator(device_dir())) {
         chmod(e.path().c_str(), 0666);
     }
+    const std::string bin = root_ + "/bin";
+    const std::string fakebin = root_ + "/fakebin";
+    fs::create_directories(bin);
+    fs::create_directories(fakebin);
+    fs::copy_file(tool_path(), bin + "/tarnwick", fs::copy_options::overwrite_existing);
+    fs::copy_file(fakebin_dir() + "/ipmitool", fakebin + "/ipmitool",
+                  fs::copy_options::overwrite_existing);
+    for (const std::string& path : {bin, fakebin, bin + "/tarnwick", fakebin + "/ipmitool"}) {
+        chmod(path.c_str(), 0755);
+    }
+    tool_ = bin + "/tarnwick";
+    fakebin_ = fakebin;
 }
 
 std::vector<std::string> Bench::all_commands() const {
@@ -168,11 +180,11 @@ std::vector<std::string> Bench::files_left() const {
 }
 
 RunResult Bench::run(const std::vector<std::string>& args, int timeout_seconds) {
-    return exec(tool_path(), args, timeout_seconds);
+    return exec(tool_, args, timeout_seconds);
 }
 
 RunResult Bench::run_fake(const std::vector<std::string>& args) {
-    return exec(fakebin_dir() + "/ipmitool", args, 60);
+    return exec(fakebin_ + "/ipmitool", args, 60);
 }
 
 RunResult Bench::run_shell(const std::string& command) {
@@ -188,7 +200,7 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
 
     // Environment: the caller's, less any fake settings, plus the bench's own.
     std::vector<std::string> env;
-    std::string path_var = fakebin_dir();
+    std::string path_var = fakebin_;
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
         if (entry.rfind("TARNWICK_FAKE_", 0) == 0 || entry.rfind("TZ=", 0) == 0 ||
@@ -201,7 +213,7 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
         }
         env.push_back(entry);
     }
-    if (path_var == fakebin_dir()) {
+    if (path_var == fakebin_) {
         path_var += ":/usr/local/bin:/usr/bin:/bin";
     }
     env.push_back("PATH=" + path_var);

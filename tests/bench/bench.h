@@ -12,6 +12,10 @@ namespace bench {
 // Size of a fake FRU device, in bytes.
 constexpr size_t device_size = 1280;
 
+// Paths of the built tool and of the fake utility's directory.
+std::string tool_path();
+std::string fakebin_dir();
+
 struct RunResult {
     std::string out;                   // captured standard output
     std::string err;                   // captured standard error
@@ -55,7 +59,9 @@ class Bench {
     RunResult run_shell(const std::string& command);
 
     // When set, later runs drop root privileges to this user and group ID before starting (the
-    // scratch directories are opened up for it). For tests of permission failures as root.
+    // scratch directories are opened up for it, and the tool and the fake are copied into the
+    // bench, as the build tree may lie where that user cannot go). For tests of permission
+    // failures as root.
     void run_as(unsigned uid, unsigned gid);
 
     // Every command line the fake has logged since the bench was made.
@@ -82,15 +88,13 @@ class Bench {
     RunResult exec(const std::string& path, const std::vector<std::string>& args,
                    int timeout_seconds);
     std::string root_;
+    std::string tool_ = tool_path();
+    std::string fakebin_ = fakebin_dir();
     std::map<std::string, std::string> env_;
     bool drop_privileges_ = false;
     unsigned uid_ = 0;
     unsigned gid_ = 0;
 };
-
-// Paths of the built tool and of the fake utility's directory.
-std::string tool_path();
-std::string fakebin_dir();
 
 // Checks a FRU image read from a device: header bytes 0-7 add up to 0, header format version 1,
 // each area named by the header (internal use, chassis, board, product) lies inside the image and

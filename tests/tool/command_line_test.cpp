@@ -88,6 +88,33 @@ TEST(CommandLine, DebugRunsTheSelfCheckForAnyDeviceText) {
     }
 }
 
+// A command that writes takes only a plain decimal ID from 0 to 254, in both modes, and refuses
+// any other before it runs anything; reads keep the lenient conversion above.
+TEST(CommandLine, WritesRefuseADeviceIdThatIsNotPlainDecimal) {
+    const std::vector<std::string> cases[] = {
+        {"0x6", "/PAT", "RACK-FOR-BACKPLANE-6"},
+        {"6x", "-w"},
+        {"abc", "/BSN", "X"},
+        {"-1", "-w"},
+        {"255", "/PAT", "X"},
+    };
+    for (const char* bulk : {"0", "1"}) {
+        for (const auto& args : cases) {
+            SCOPED_TRACE(describe(args) + " TARNWICK_BULK=" + bulk);
+            Bench b;
+            b.set_device(0, bench::reference_image());
+            b.set_env("TARNWICK_BULK", bulk);
+            b.write_file("fruconfig.ini", bench::example_config());
+            const RunResult r = b.run(args);
+            EXPECT_EQ(r.out, "FRU device ID \"" + args[0] +
+                                 "\" is not a number from 0 to 254; nothing written.\n");
+            EXPECT_EQ(r.status, 255);
+            EXPECT_EQ(r.commands, std::vector<std::string>{});
+            EXPECT_EQ(b.files_left(), std::vector<std::string>{"fruconfig.ini"});
+        }
+    }
+}
+
 // The device ID is converted like atoi, except that numbers beyond the 32-bit range stay at its
 // ends instead of wrapping onto some other, possibly real, device. "-stxt" shows which ID the
 // tool took: its one command carries it in decimal.

@@ -33,3 +33,17 @@ TEST(ParseFruid, ReadsDecimalLikeAtoiAndClampsInsteadOfWrapping) {
         EXPECT_EQ(parse_fruid(c.text), c.expected) << "text: \"" << c.text << "\"";
     }
 }
+
+TEST(ParseWriteFruid, TakesOnlyPlainDecimalIdsOfRealDevices) {
+    const struct {
+        const char* text;
+        int32_t expected;
+    } cases[] = {
+        {"0", 0},    {"6", 6},   {"  7", 7},  {"\t254", 254},     {"007", 7}, {"255", -1},
+        {"0x6", -1}, {"6x", -1}, {"abc", -1}, {"-1", -1},         {"+6", -1}, {"", -1},
+        {" ", -1},   {"6 ", -1}, {"1e2", -1}, {"4294967296", -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parse_write_fruid(c.text), c.expected) << "text: \"" << c.text << "\"";
+    }
+}

@@ -105,7 +105,7 @@ TEST_F(Initialize, ValueRulesOfTheConfigurationReachTheDevice) {
     fields.mfg_date[2] = 0xB5;
     fields.product_manufacturer = "AB12";
     fields.product_name = "\tAB12";
-    fields.product_part_number = "\"";
+    fields.product_part_number = std::string(1, '"');
     fields.product_version = "AB CD";
     fields.product_asset_tag = "ABCD";
     fields.chassis_part_number = "012345678901234567890123"; // 35 kept, 24 fit the field
