@@ -83,6 +83,7 @@ void write_unless_held(const fru_image& image, const std::vector<uint8_t>& befor
     note_device_offset(0);
     write_whole_image(image);
     const std::vector<uint8_t> after = read_whole_device();
+    // A device that now says it holds less cannot have taken the whole image.
     if (after.size() < image.size()) {
         fail("Verify failed at offset 0x%zx: expected %02x, read nothing.\n", after.size(),
              unsigned{image[after.size()]});

@@ -98,25 +98,22 @@ int memory_runner(const std::string& line) {
         std::remove("tmp");
         return 0;
     }
-    // Whole-image transfers through a file: "ipmitool fru read ID 'FILE' >'OUT' 2>'ERR'" as the
-    // real utility answers it (nothing at all for a device it cannot read), and
+    // Whole-image transfers through a file, "ipmitool fru read ID 'FILE' >'OUT' 2>'ERR'" answered
+    // as the real utility does (nothing at all for a device it cannot read), and
     // "ipmitool fru write ID 'FILE' >/dev/null".
+    char verb[8] = {};
     char path[4096] = {};
     char out[4096] = {};
-    if (std::sscanf(line.c_str(), "ipmitool fru read %u '%4095[^']' >'%4095[^']' 2>'", &id, path,
-                    out) == 3) {
-        if (!device.reads_fail) {
+    if (std::sscanf(line.c_str(), "ipmitool fru %7s %u '%4095[^']' >'%4095[^']'", verb, &id, path,
+                    out) >= 3) {
+        if (std::strcmp(verb, "read") == 0 && !device.reads_fail) {
             std::FILE* file = std::fopen(path, "wb");
             std::fwrite(device.bytes.data(), 1, device.bytes.size(), file);
             std::fclose(file);
             file = std::fopen(out, "w");
             std::fprintf(file, "Fru Size         : %zu bytes\nDone\n", device.bytes.size());
             std::fclose(file);
-        }
-        return 0;
-    }
-    if (std::sscanf(line.c_str(), "ipmitool fru write %u '%4095[^']' >/dev/null", &id, path) == 2) {
-        if (device.write_status == 0) {
+        } else if (std::strcmp(verb, "write") == 0 && device.write_status == 0) {
             std::FILE* file = std::fopen(path, "rb");
             int c = 0;
             for (std::size_t offset = 0; (c = std::fgetc(file)) != EOF; ++offset) {
