@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "common/fail.h"
 #include "common/fruid.h"
@@ -16,22 +17,39 @@
 
 namespace {
 
-// Everything the device returns. The utility's status tells nothing: it exits 0 and writes no file
-// for a device the controller does not have, and exits 0 with a whole file when a part of the read
-// failed, saying so only on standard error. So its standard error is kept and passed on, and the
-// read counts only with a file of at least a whole image and no complaint.
+// Everything the device holds, as the utility proves it: status 0, nothing on standard error,
+// and on standard output exactly the lines of a good read, whose size the file holds. Neither the
+// status nor the file alone tells: the utility exits 0 and writes no file for a device the
+// controller does not have, and exits 0 with a whole file when a part of the read failed; a
+// utility killed midway can leave a whole file too. A read that does not prove itself ends the
+// run, with what the utility said passed on to standard error. Any size counts, also one smaller
+// than the layout (a 256-byte backplane FRU): readers see zeros past its end.
 std::vector<uint8_t> read_whole_device() {
     const private_file file;
+    const private_file said;
     const private_file complaints;
-    run_command(format_text("ipmitool fru read %d %s >/dev/null 2>%s", FRUID,
-                            file.shell_path().c_str(), complaints.shell_path().c_str()));
-    const std::vector<uint8_t> said = complaints.contents();
-    if (!said.empty()) {
-        std::fwrite(said.data(), 1, said.size(), stderr);
-    }
+    const int status = run_command(format_text("ipmitool fru read %d %s >%s 2>%s", FRUID,
+                                               file.shell_path().c_str(), said.shell_path().c_str(),
+                                               complaints.shell_path().c_str()));
     std::vector<uint8_t> bytes = file.contents();
-    if (bytes.size() < fru_image_size || !said.empty()) {
+    const std::vector<uint8_t> out = said.contents();
+    const std::vector<uint8_t> err = complaints.contents();
+    const std::string good = format_text("Fru Size         : %zu bytes\nDone\n", bytes.size());
+    if (status != 0 || !err.empty() || std::string(out.begin(), out.end()) != good) {
+        std::fwrite(out.data(), 1, out.size(), stderr);
+        std::fwrite(err.data(), 1, err.size(), stderr);
         fail("Can not read FRU device %d.\n", FRUID);
+    }
+    return bytes;
+}
+
+// What a write starts from: the whole device, which must hold the whole layout. A smaller one is
+// refused before anything is saved or written; an image cut at its end would be no FRU at all.
+std::vector<uint8_t> read_device_to_write() {
+    std::vector<uint8_t> bytes = read_whole_device();
+    if (bytes.size() < fru_image_size) {
+        fail("FRU device %d holds %d bytes; this layout needs 512. Nothing written.\n", FRUID,
+             static_cast<int>(bytes.size()));
     }
     return bytes;
 }
@@ -65,6 +83,11 @@ void write_unless_held(const fru_image& image, const std::vector<uint8_t>& befor
     note_device_offset(0);
     write_whole_image(image);
     const std::vector<uint8_t> after = read_whole_device();
+    // A device that now says it holds less cannot have taken the whole image.
+    if (after.size() < image.size()) {
+        fail("Verify failed at offset 0x%zx: expected %02x, read nothing.\n", after.size(),
+             unsigned{image[after.size()]});
+    }
     for (uint32_t offset = 0; offset < image.size(); ++offset) {
         if (after[offset] != image[offset]) {
             fail("Verify failed at offset 0x%x: expected %02x, read %02x.\n", offset,
@@ -94,13 +117,13 @@ class bulk_device final : public fru_device {
         for (const char* area_name : info_area_names) {
             set_area_checksum(complete, area_name);
         }
-        write_unless_held(complete, read_whole_device(), &progress);
+        write_unless_held(complete, read_device_to_write(), &progress);
     }
 
     void hold_item(int index, const char* area_name) override {
         held_.reset();
         lock_device_for_writing();
-        const std::vector<uint8_t> before = read_whole_device();
+        const std::vector<uint8_t> before = read_device_to_write();
         fru_image image;
         std::copy(before.begin(), before.begin() + image.size(), image.begin());
         put_item(image, index);

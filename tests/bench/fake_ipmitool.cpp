@@ -11,6 +11,15 @@
 //                                (raw Read FRU Data and the fru listings alike).
 //   TARNWICK_FAKE_READ_FAIL_AT=<decimal offset>
 //                                only a raw read covering that offset fails, as above.
+//   TARNWICK_FAKE_SIZE=<decimal bytes>
+//                                the size every device has (at most 1280; the file stays 1280
+//                                bytes): "fru read" reports and writes that many bytes, "fru write"
+//                                stores no more, and raw reads and writes past it fail.
+//   TARNWICK_FAKE_READ_END=said|killed|short
+//                                "fru read" writes the whole FILE, then: said: says on standard
+//                                output that the read failed, instead of "Done", status 0;
+//                                killed: is killed (SIGKILL) after its lines; short: cuts FILE to
+//                                512 bytes after its lines.
 //   TARNWICK_FAKE_WRITE_IGNORE=1 writes answer " 01" and exit 0 but store nothing.
 //   TARNWICK_FAKE_WRITE_FAIL=1   writes store nothing, message on stderr, exit 1.
 //   TARNWICK_FAKE_WRITE_FAIL_AT=<decimal offset>
@@ -61,6 +70,13 @@ namespace {
 constexpr size_t device_size = 1280;
 
 std::string fake_dir;
+
+// The size the devices have, TARNWICK_FAKE_SIZE or the whole file.
+size_t fru_size() {
+    const char* v = std::getenv("TARNWICK_FAKE_SIZE");
+    return v != nullptr && *v != '\0' ? std::min<size_t>(std::strtoul(v, nullptr, 10), device_size)
+                                      : device_size;
+}
 
 std::string device_path(unsigned id) {
     return fake_dir + "/fru" + std::to_string(id) + ".bin";
@@ -208,11 +224,11 @@ int run_raw(int argc, char** argv) {
         unsigned dev = static_cast<unsigned>(data[0]);
         unsigned long offset = data[2] * 256 + data[1];
         unsigned long count = data[3];
-        if (offset >= device_size) {
+        if (offset >= fru_size()) {
             raw_failure(0x11, 0xff, "Unspecified error");
         }
-        if (count > device_size - offset) {
-            count = device_size - offset;
+        if (count > fru_size() - offset) {
+            count = fru_size() - offset;
         }
         interrupt_if_asked(offset, count == 0 ? 1 : count, "read");
         if (env_flag("TARNWICK_FAKE_READ_FAIL") ||
@@ -245,7 +261,7 @@ int run_raw(int argc, char** argv) {
     unsigned dev = static_cast<unsigned>(data[0]);
     unsigned long offset = data[2] * 256 + data[1];
     size_t count = data.size() - 3;
-    if (offset + count > device_size) {
+    if (offset + count > fru_size()) {
         raw_failure(0x12, 0xc9, "Parameter out of range");
     }
     interrupt_if_asked(offset, count, "write");
@@ -436,21 +452,31 @@ int run_fru_read(unsigned id, const char* path) {
         raw_failure(0x11, 0xff, "Unspecified error");
     }
     std::vector<uint8_t> bytes = load_device(id);
+    bytes.resize(fru_size());
     // As the real utility: a part that fails reads as zeros, is reported on standard error only,
     // and the whole file is written all the same, with status 0.
     const long fail_at = env_offset("TARNWICK_FAKE_READ_FAIL_AT");
-    if (covers(fail_at, 0, device_size)) {
+    if (covers(fail_at, 0, bytes.size())) {
         std::fill(bytes.begin() + fail_at, bytes.end(), 0);
         std::fprintf(stderr, "FRU Read failed: Unspecified error\n");
     }
-    std::printf("Fru Size         : %zu bytes\n", device_size);
+    std::printf("Fru Size         : %zu bytes\n", bytes.size());
     FILE* out = std::fopen(path, "wb");
     if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() ||
         std::fclose(out) != 0) {
         std::fprintf(stderr, "Error opening file %s\n", path);
         return 1;
     }
-    std::printf("Done\n");
+    const char* end = std::getenv("TARNWICK_FAKE_READ_END");
+    const std::string how = end != nullptr ? end : "";
+    std::printf("%s", how == "said" ? "FRU Read failed: Unspecified error\n" : "Done\n");
+    std::fflush(stdout);
+    if (how == "killed") {
+        raise(SIGKILL);
+    }
+    if (how == "short" && truncate(path, 512) != 0) {
+        die("fake ipmitool: cannot cut FILE");
+    }
     return 0;
 }
 
@@ -469,9 +495,9 @@ int run_fru_write(unsigned id, const char* path) {
         std::fprintf(stderr, "Error opening input file %s\n", path);
         return 1;
     }
-    std::printf("Fru Size         : %zu bytes\nSize to Write    : %zu bytes\n", device_size,
+    std::printf("Fru Size         : %zu bytes\nSize to Write    : %zu bytes\n", fru_size(),
                 bytes.size());
-    bytes.resize(std::min(bytes.size(), device_size));
+    bytes.resize(std::min(bytes.size(), fru_size()));
     interrupt_if_asked(0, bytes.size(), "write");
     size_t stored = bytes.size();
     const long fail_at = env_offset("TARNWICK_FAKE_WRITE_FAIL_AT");

@@ -236,6 +236,96 @@ TEST(BulkMode, WritesReadsAndRefusals) {
     }
 }
 
+// A read counts only as the utility's account of a good read: refused otherwise, with what it said
+// (standard output, then standard error) passed on to standard error, and nothing saved or written.
+TEST(BulkMode, ReadsThatDoNotProveThemselvesAreRefused) {
+    const std::string size_line = "Fru Size         : 1280 bytes\n";
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        std::pair<const char*, const char*> fault;
+        std::string err;
+    } cases[] = {
+        {"failure said on standard output",
+         {"0", "/BSN", "NEW-1"},
+         {"TARNWICK_FAKE_READ_END", "said"},
+         size_line + "FRU Read failed: Unspecified error\n"},
+        // The shell's word for the signal comes with the utility's complaints.
+        {"a killed utility",
+         {"0", "-sbin"},
+         {"TARNWICK_FAKE_READ_END", "killed"},
+         size_line + "Done\nKilled\n"},
+        {"a short file", {"0", "-w"}, {"TARNWICK_FAKE_READ_END", "short"}, size_line + "Done\n"},
+        {"a complaint on standard error",
+         {"0", "/PN", "X"},
+         {"TARNWICK_FAKE_READ_FAIL_AT", "300"},
+         size_line + "Done\nFRU Read failed: Unspecified error\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        const std::vector<uint8_t> before = padded(with_board_serial("OLD-SERIAL-0001"));
+        b.set_device(0, before);
+        b.write_file("fruconfig.ini", bench::example_config());
+        b.set_env("TARNWICK_BULK", "1");
+        b.set_env(c.fault.first, c.fault.second);
+        const RunResult r = b.run(c.args);
+        EXPECT_EQ(r.out, "Can not read FRU device 0.\n");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(shapes(r.commands), std::vector<std::string>{read_cmd});
+        EXPECT_EQ(b.device(0), before);
+        EXPECT_EQ(backups(b), std::vector<std::string>{});
+        EXPECT_EQ(private_files(b), std::vector<std::string>{});
+    }
+}
+
+// A device smaller than the layout reads as its bytes and zeros beyond, and is never written; a
+// device of the layout's size is written as any other, its backup the whole device.
+TEST(BulkMode, DevicesOfOtherSizes) {
+    const std::vector<uint8_t> before =
+        padded(with_board_serial("SERIAL-0123456789-0123456789-012"), 0x5C);
+    std::vector<uint8_t> shown(before.begin(), before.begin() + 256);
+    shown.resize(512);
+    const std::string refused =
+        "FRU device 0 holds 256 bytes; this layout needs 512. Nothing written.\n";
+    const struct {
+        const char* size;
+        std::vector<std::string> args;
+        std::string out; // "BACKUP" stands for the backup's name
+        int status;
+        std::vector<uint8_t> after;
+    } cases[] = {
+        {"256", {"0", "-sbin"}, bench::hex_dump(shown), 0, before},
+        {"256", {"0", "/BSN"}, "SERIAL-0123456789-0123456789-01\n", 0, before},
+        {"256", {"0", "-w"}, refused, 255, before},
+        {"256", {"0", "/BSN", "NEW-1"}, refused, 255, before},
+        {"512",
+         {"0", "/BSN", "NEW-1"},
+         "Previous image saved to BACKUP.\n Board Serial          : NEW-1\n",
+         0,
+         padded(with_board_serial("NEW-1"), 0x5C)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size + (" " + c.args[1]));
+        Bench b;
+        b.set_device(0, before);
+        b.write_file("fruconfig.ini", bench::example_config());
+        b.set_env("TARNWICK_BULK", "1");
+        b.set_env("TARNWICK_FAKE_SIZE", c.size);
+        const RunResult r = b.run(c.args);
+        const std::vector<std::string> made = backups(b);
+        ASSERT_EQ(made.size(), c.out.find("BACKUP") != std::string::npos ? 1u : 0u);
+        for (const std::string& name : made) {
+            EXPECT_EQ(b.read_file(name), std::string(before.begin(), before.begin() + 512));
+        }
+        EXPECT_EQ(made.empty() ? r.out : std::regex_replace(r.out, std::regex(made[0]), "BACKUP"),
+                  c.out);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(b.device(0), c.after);
+    }
+}
+
 // Signals that end a run, to the whole group (Ctrl-C, a dropped session) or to the tool alone:
 // the run ends by the signal only once the command under way is done, leaves no private file,
 // and says when a write may be partial.

@@ -2,6 +2,7 @@
 // leaves, for -w with several configurations and for every item word.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,8 +11,10 @@
 
 #include "bench.h"
 #include "device/fru_device.h"
+#include "files/backup_file.h"
 #include "ops/initialize.h"
 #include "ops/single_item.h"
+#include "process/interrupts.h"
 #include "support.h"
 
 namespace {
@@ -86,5 +89,33 @@ TEST_F(BulkMode, EveryItemWordWritesTheBytesOfTheByteMode) {
         const std::vector<uint8_t> by_image = run(true, start, write);
         EXPECT_EQ(by_image, by_bytes);
         EXPECT_NE(by_image, start);
+    }
+}
+
+// A backup is whole under its name or absent: a signal that comes while it is made ends the run by
+// that signal and leaves no file at all, not even the hidden one it is written under.
+TEST_F(BulkMode, BackupIsWholeOrAbsent) {
+    const std::vector<uint8_t> bytes(1280, 0xA7);
+    for (const int signal : {0, SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const captured run = run_captured([&] {
+            const interrupts_held outer; // noted as it comes, as during the writes and syncs
+            if (signal != 0) {
+                raise(signal);
+            }
+            std::printf("%s", save_backup(bytes).c_str());
+        });
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            left.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(run.status, signal == 0 ? 0 : 128 + signal);
+        EXPECT_EQ(left,
+                  signal == 0 ? std::vector<std::string>{run.out} : std::vector<std::string>{});
+        if (signal == 0) {
+            std::ifstream copy(run.out, std::ios::binary);
+            EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(copy), {}), bytes);
+            std::filesystem::remove(run.out);
+        }
     }
 }

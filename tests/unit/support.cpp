@@ -42,7 +42,7 @@ captured run_captured(const std::function<void()>& body) {
     close(pipe_ends[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
 }
 
 std::string capture_stdout(const std::function<void()>& body) {
@@ -98,14 +98,20 @@ int memory_runner(const std::string& line) {
         std::remove("tmp");
         return 0;
     }
-    // Whole-image transfers through a file, "ipmitool fru read|write ID 'FILE' >/dev/null".
+    // Whole-image transfers through a file, "ipmitool fru read ID 'FILE' >'OUT' 2>'ERR'" answered
+    // as the real utility does (nothing at all for a device it cannot read), and
+    // "ipmitool fru write ID 'FILE' >/dev/null".
     char verb[8] = {};
     char path[4096] = {};
-    if (std::sscanf(line.c_str(), "ipmitool fru %7s %u '%4095[^']' >/dev/null", verb, &id, path) ==
-        3) {
+    char out[4096] = {};
+    if (std::sscanf(line.c_str(), "ipmitool fru %7s %u '%4095[^']' >'%4095[^']'", verb, &id, path,
+                    out) >= 3) {
         if (std::strcmp(verb, "read") == 0 && !device.reads_fail) {
             std::FILE* file = std::fopen(path, "wb");
             std::fwrite(device.bytes.data(), 1, device.bytes.size(), file);
+            std::fclose(file);
+            file = std::fopen(out, "w");
+            std::fprintf(file, "Fru Size         : %zu bytes\nDone\n", device.bytes.size());
             std::fclose(file);
         } else if (std::strcmp(verb, "write") == 0 && device.write_status == 0) {
             std::FILE* file = std::fopen(path, "rb");

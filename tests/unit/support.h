@@ -12,7 +12,8 @@
 
 #include "layout/item_table.h"
 
-// Output and exit status of a function run in a child process (it may call exit itself).
+// Output and exit status of a function run in a child process (it may call exit itself); 128
+// plus the signal number when a signal ended it.
 struct captured {
     std::string out;
     int status;
