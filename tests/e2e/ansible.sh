@@ -1,12 +1,13 @@
 #!/bin/sh
 # The Ansible playbook examples/ansible/fru.yml on this machine (ansible_connection: local) over
 # an inventory of two hosts, each with its own simulated BMC, tool wrapper and working directory
-# set in the inventory, the second with backplane 6 as well: the first run writes the devices
-# the inventory names and only those, reports them changed, FreeIPMI decodes the values, and the
-# backups reach the controller; the second run changes nothing. A third run over four failing
-# hosts: tarnwick's refusal, a BMC that is down (the tool's standard error in the message), a run
-# past its time limit (a device lock held elsewhere), and values refused before tarnwick runs
-# (three spaces, dates without a zone or outside the FRU's range); no device changes.
+# set in the inventory, the second with backplane 6 as well: a run in check mode writes nothing;
+# the first run writes the devices the inventory names and only those, reports them changed,
+# FreeIPMI decodes the values, and the backups reach the controller; the second run changes
+# nothing. A third run over four failing hosts: tarnwick's refusal, a BMC that is down (the tool's
+# standard error in the message), a run past its time limit (a device lock held elsewhere), and
+# values refused before tarnwick runs (three spaces, dates without a zone or outside the FRU's
+# range); no device changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -48,12 +49,15 @@ host() {
         "$T/$1/work"
 }
 
-# play INVENTORY: runs the playbook; its output in $T/play.txt, its status in $rc
+# play INVENTORY [OPTION...]: runs the playbook; its output in $T/play.txt, its status in $rc
 play() {
-    echo "\$ ansible-playbook -i $(basename "$1") --forks 4 fru.yml"
-    # Ansible needs a UTF-8 locale; the tests run in C.
-    # bounded, so that a time limit that no longer works fails the test instead of hanging it
-    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$1" --forks 4 "$EXAMPLES/fru.yml" >"$T/play.txt" 2>&1
+    inventory=$1
+    shift
+    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 4${*:+ $*} fru.yml"
+    # Ansible needs a UTF-8 locale; the tests run in C. Bounded, so that a time limit that no
+    # longer works fails the test instead of hanging it.
+    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 4 "$@" "$EXAMPLES/fru.yml" \
+        >"$T/play.txt" 2>&1
     rc=$?
     sed -n '/^PLAY RECAP/,$p' "$T/play.txt" | sed -n '2,$p'
 }
@@ -94,6 +98,13 @@ grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u14.example.net.yml" |
     echo "      tarnwick_fru_ids: [0, 6]"
 } >"$A/inventory.yml"
 cp "$SIM1/fru0.bin" "$T/blank.bin"
+
+echo "--- check mode: the values are checked, the tool does not run"
+play "$A/inventory.yml" --check
+check_status "check mode" 0
+for dev in "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin"; do
+    if cmp -s "$dev" "$T/blank.bin"; then ok; else fail "check mode wrote $dev"; fi
+done
 
 echo "--- first run: bmc-a device 0, bmc-b devices 0 and 6"
 play "$A/inventory.yml"
