@@ -4,10 +4,11 @@
 # set in the inventory, the second with backplane 6 as well: a run in check mode writes nothing;
 # the first run writes the devices the inventory names and only those, reports them changed,
 # FreeIPMI decodes the values, and the backups reach the controller; the second run changes
-# nothing. A third run over four failing hosts: tarnwick's refusal, a BMC that is down (the tool's
-# standard error in the message), a run past its time limit (a device lock held elsewhere), and
-# values refused before tarnwick runs (three spaces, dates without a zone or outside the FRU's
-# range); no device changes.
+# nothing. A third run over five failing hosts: tarnwick's refusal, a BMC that is down (the tool's
+# standard error in the message), a run past its time limit (a device lock held elsewhere), a
+# failed device beside a backup the controller cannot take (neither hides the other), and values
+# refused before tarnwick runs (three spaces, dates without a zone or outside the FRU's range);
+# no device of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -53,10 +54,10 @@ host() {
 play() {
     inventory=$1
     shift
-    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 4${*:+ $*} fru.yml"
+    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 5${*:+ $*} fru.yml"
     # Ansible needs a UTF-8 locale; the tests run in C. Bounded, so that a time limit that no
     # longer works fails the test instead of hanging it.
-    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 4 "$@" "$EXAMPLES/fru.yml" \
+    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 5 "$@" "$EXAMPLES/fru.yml" \
         >"$T/play.txt" 2>&1
     rc=$?
     sed -n '/^PLAY RECAP/,$p' "$T/play.txt" | sed -n '2,$p'
@@ -141,11 +142,12 @@ cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bi
 ls -R "$T/bmc-a/work" "$T/bmc-b/work" >"$T/files-after"
 if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "second run made a backup: $(cat "$T/files-after")"; fi
 
-echo "--- third run: four hosts that fail"
+echo "--- third run: five hosts that fail"
 BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
 sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
 sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' -e 's/^\(  manufacturing_date:\).*/\1 "now"/' \
     "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
 cat >>"$A/host_vars/faults.yml" <<'EOF'
@@ -161,6 +163,9 @@ EOF
     host down "$SIM2"
     host locked "$SIM1"
     echo "      tarnwick_timeout: 1"
+    # device 1 is written, the BMC has no device 9, and the controller's folder cannot be made
+    host unfetched "$SIM1"
+    printf '      tarnwick_fru_ids: [1, 9]\n      tarnwick_backup_dir: /proc/no-such-folder\n'
     host faults "$SIM1"
     echo "      tarnwick_fru_ids: [0, 1, 2, 3, 6]"
 } >"$A/failing.yml"
@@ -182,6 +187,7 @@ done <<'TABLE'
 fatal: [refused]: FAILED! => |"msg": "FRU device 0: \"Board Serial Number String\" has a incorrect value,two or more 'space' found,please check it."
 fatal: [down]: FAILED! => |"msg": "FRU device 0: Can not read FRU device 0.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session"
 fatal: [locked]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was stopped.\nWaiting for another tarnwick write to FRU device 0..."
+fatal: [unfetched]: FAILED! => |"msg": "FRU device 9: Can not read FRU device 9.\nThe backups were not fetched to the controller: Unable to create local directories
 failed: [faults] (item=0) => |board_serial_number has three spaces in a row
 failed: [faults] (item=0) => |manufacturing_date must be a fixed date
 failed: [faults] (item=1) => |manufacturing_date must be a fixed date with its zone
@@ -189,7 +195,7 @@ failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
 TABLE
-for name in refused down locked faults; do
+for name in refused down locked unfetched faults; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin" && ok || fail "a failing host changed a device"
