@@ -76,6 +76,7 @@ for hosts in "$@"; do
         h=h$hosts-$i
         mkdir -p "$W/$h/tmp"
         BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$W/$h/sim"
+        # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
         printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s exec %s "$@"\n' "$W/$h/sim" "$W/$h/tmp" \
             "$TARNWICK" >"$W/$h/tarnwick"
         chmod +x "$W/$h/tarnwick"

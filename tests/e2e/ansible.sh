@@ -43,6 +43,7 @@ SIM2=$T/sim2
 # its own (the device lock lives there, as on a host of its own); prints its inventory entry.
 host() {
     mkdir -p "$T/$1/tmp"
+    # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
     printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s exec %s "$@"\n' "$2" "$T/$1/tmp" "$TARNWICK" \
         >"$T/$1/tarnwick"
     chmod +x "$T/$1/tarnwick"
@@ -138,7 +139,7 @@ check_status "second run" 0
 for name in bmc-a bmc-b; do
     if [ "$(recap $name changed)" = 0 ] && [ "$(recap $name failed)" = 0 ]; then ok; else fail "second run reported a change on $name"; fi
 done
-cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin" && ok || fail "second run changed a device"
+if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "second run changed a device"; fi
 ls -R "$T/bmc-a/work" "$T/bmc-b/work" >"$T/files-after"
 if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "second run made a backup: $(cat "$T/files-after")"; fi
 
@@ -198,6 +199,6 @@ TABLE
 for name in refused down locked unfetched faults; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
-cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin" && ok || fail "a failing host changed a device"
+if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
 
 e2e_finish
