@@ -4,11 +4,12 @@
 # set in the inventory, the second with backplane 6 as well: a run in check mode writes nothing;
 # the first run writes the devices the inventory names and only those, reports them changed,
 # FreeIPMI decodes the values, and the backups reach the controller; the second run changes
-# nothing. A third run over five failing hosts: tarnwick's refusal, a BMC that is down (the tool's
-# standard error in the message), a run past its time limit (a device lock held elsewhere), a
-# failed device beside a backup the controller cannot take (neither hides the other), and values
-# refused before tarnwick runs (three spaces, dates without a zone or outside the FRU's range);
-# no device of the first two hosts changes.
+# nothing. A third run over six failing hosts: tarnwick's refusal, a BMC that is down (the tool's
+# standard error in the message), runs past their time limit (stopped while waiting for a device
+# lock held elsewhere; killed while ipmitool still waits for the BMC that is down), a failed
+# device beside a backup the controller cannot take (neither hides the other), and values refused
+# before tarnwick runs (three spaces, dates without a zone or outside the FRU's range); no device
+# of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -55,10 +56,10 @@ host() {
 play() {
     inventory=$1
     shift
-    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 5${*:+ $*} fru.yml"
+    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 6${*:+ $*} fru.yml"
     # Ansible needs a UTF-8 locale; the tests run in C. Bounded, so that a time limit that no
     # longer works fails the test instead of hanging it.
-    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 5 "$@" "$EXAMPLES/fru.yml" \
+    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 6 "$@" "$EXAMPLES/fru.yml" \
         >"$T/play.txt" 2>&1
     rc=$?
     sed -n '/^PLAY RECAP/,$p' "$T/play.txt" | sed -n '2,$p'
@@ -143,10 +144,11 @@ if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written
 ls -R "$T/bmc-a/work" "$T/bmc-b/work" >"$T/files-after"
 if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "second run made a backup: $(cat "$T/files-after")"; fi
 
-echo "--- third run: five hosts that fail"
+echo "--- third run: six hosts that fail"
 BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
 sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
 sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' -e 's/^\(  manufacturing_date:\).*/\1 "now"/' \
@@ -162,6 +164,9 @@ EOF
     inventory_head
     host refused "$SIM1"
     host down "$SIM2"
+    # still in its ipmitool call to the BMC that is down (6 s) when the second is up
+    host killed "$SIM2"
+    printf '      tarnwick_timeout: 1\n      tarnwick_kill_after: 1\n'
     host locked "$SIM1"
     echo "      tarnwick_timeout: 1"
     # device 1 is written, the BMC has no device 9, and the controller's folder cannot be made
@@ -187,6 +192,7 @@ while IFS='|' read -r start says; do
 done <<'TABLE'
 fatal: [refused]: FAILED! => |"msg": "FRU device 0: \"Board Serial Number String\" has a incorrect value,two or more 'space' found,please check it."
 fatal: [down]: FAILED! => |"msg": "FRU device 0: Can not read FRU device 0.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session"
+fatal: [killed]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was killed 1 s later."
 fatal: [locked]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was stopped.\nWaiting for another tarnwick write to FRU device 0..."
 fatal: [unfetched]: FAILED! => |"msg": "FRU device 9: Can not read FRU device 9.\nThe backups were not fetched to the controller: Unable to create local directories
 failed: [faults] (item=0) => |board_serial_number has three spaces in a row
@@ -196,7 +202,7 @@ failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
 TABLE
-for name in refused down locked unfetched faults; do
+for name in refused down killed locked unfetched faults; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
