@@ -1,92 +1,210 @@
 #!/bin/sh
-# The Ansible playbook examples/ansible/fru.yml against a simulated BMC, on this machine
-# (-i localhost, -c local) with the example host's variables: the first run writes device 0 and
-# reports changed, FreeIPMI decodes the inventory's values, and the backup reaches the controller
-# folder; the second run reports no change and writes nothing; a value with two spaces fails the
-# play with tarnwick's refusal, and values the tool would store otherwise (three spaces, a
-# relative date) fail it before tarnwick runs; the device keeps its bytes.
+# The Ansible playbook examples/ansible/fru.yml on this machine (ansible_connection: local) over
+# an inventory of two hosts, each with its own simulated BMC, tool wrapper and working directory
+# set in the inventory, the second with backplane 6 as well: a run in check mode writes nothing;
+# the first run writes the devices the inventory names and only those, reports them changed,
+# FreeIPMI decodes the values, and the backups reach the controller; the second run changes
+# nothing. A third run over six failing hosts: tarnwick's refusal, a BMC that is down (the tool's
+# standard error in the message), runs past their time limit (stopped while waiting for a device
+# lock held elsewhere; killed while ipmitool still waits for the BMC that is down), a failed
+# device beside a backup the controller cannot take (neither hides the other), and values refused
+# before tarnwick runs (three spaces, dates without a zone or outside the FRU's range); no device
+# of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
     e2e_skip "the playbook test needs ansible-playbook (Debian package ansible-core)"
+# the host wrappers run the tool from other directories
+case $TARNWICK in /*) ;; *) TARNWICK=$(pwd -P)/$TARNWICK ;; esac
 e2e_setup
 
-PLAYBOOK=$REPO/examples/ansible/fru.yml
-HOSTVARS=$REPO/examples/ansible/host_vars/r07-u12.example.net.yml
-mkdir -p "$T/ansible"
-: >"$T/ansible/ansible.cfg"
-ANSIBLE_CONFIG=$T/ansible/ansible.cfg
-ANSIBLE_LOCAL_TEMP=$T/ansible/local
-ANSIBLE_REMOTE_TEMP=$T/ansible/remote
+EXAMPLES=$REPO/examples/ansible
+A=$T/ansible
+mkdir -p "$A/host_vars"
+: >"$A/ansible.cfg"
+ANSIBLE_CONFIG=$A/ansible.cfg
+ANSIBLE_LOCAL_TEMP=$A/local
+ANSIBLE_REMOTE_TEMP=$A/remote
 ANSIBLE_NOCOLOR=1
 ANSIBLE_RETRY_FILES_ENABLED=0
 ANSIBLE_PYTHON_INTERPRETER=auto_silent
-ANSIBLE_LOCALHOST_WARNING=0
 export ANSIBLE_CONFIG ANSIBLE_LOCAL_TEMP ANSIBLE_REMOTE_TEMP ANSIBLE_NOCOLOR \
-    ANSIBLE_RETRY_FILES_ENABLED ANSIBLE_PYTHON_INTERPRETER ANSIBLE_LOCALHOST_WARNING
+    ANSIBLE_RETRY_FILES_ENABLED ANSIBLE_PYTHON_INTERPRETER
 
-# play VARS_FILE: runs the playbook; its output in $T/play.txt, its status in $rc
+# The second host's BMC; stopped with the first one when the test ends.
+trap 'sh "$REPO/scripts/bmc-sim.sh" stop "$T/sim2" 2>/dev/null; e2e_cleanup' EXIT
+BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$T/sim2" || {
+    fail "the second simulated BMC did not start"
+    exit 1
+}
+SIM1=$SIM
+SIM2=$T/sim2
+
+# host NAME SIM: the tool wrapper of a host that reaches that BMC, with a temporary directory of
+# its own (the device lock lives there, as on a host of its own); prints its inventory entry.
+host() {
+    mkdir -p "$T/$1/tmp"
+    # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
+    printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s exec %s "$@"\n' "$2" "$T/$1/tmp" "$TARNWICK" \
+        >"$T/$1/tarnwick"
+    chmod +x "$T/$1/tarnwick"
+    printf '    %s:\n      tarnwick_binary: %s\n      tarnwick_workdir: %s\n' "$1" "$T/$1/tarnwick" \
+        "$T/$1/work"
+}
+
+# play INVENTORY [OPTION...]: runs the playbook; its output in $T/play.txt, its status in $rc
 play() {
-    echo "\$ ansible-playbook -i localhost, -c local fru.yml -e @$(basename "$1")"
-    # Ansible needs a UTF-8 locale; the tests run in C.
-    LC_ALL=C.UTF-8 ansible-playbook -i localhost, -c local "$PLAYBOOK" -e "@$1" -e ansible_become=false \
-        -e "tarnwick_workdir=$T/fru" -e "tarnwick_binary=$TARNWICK" \
-        -e "tarnwick_backup_dir=$T/backups" >"$T/play.txt" 2>&1
+    inventory=$1
+    shift
+    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 6${*:+ $*} fru.yml"
+    # Ansible needs a UTF-8 locale; the tests run in C. Bounded, so that a time limit that no
+    # longer works fails the test instead of hanging it.
+    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 6 "$@" "$EXAMPLES/fru.yml" \
+        >"$T/play.txt" 2>&1
     rc=$?
-    grep -A1 '^PLAY RECAP' "$T/play.txt" | tail -n 1
+    sed -n '/^PLAY RECAP/,$p' "$T/play.txt" | sed -n '2,$p'
 }
 
+# recap HOST COUNTER
 recap() {
-    sed -n "s/^localhost *:.* $1=\([0-9]*\).*/\1/p" "$T/play.txt"
+    sed -n "s/^$1 *:.* $2=\([0-9]*\).*/\1/p" "$T/play.txt"
 }
 
-cp "$SIM/fru0.bin" "$T/blank.bin"
+# The result lines of the task that runs tarnwick.
+tool_task() {
+    sed -n '/^TASK \[tarnwick_fru : tarnwick ID -w\]/,/^TASK/p' "$T/play.txt"
+}
 
-echo "--- first run"
-play "$HOSTVARS"
-check_status "first run" 0
-if [ "$(recap changed)" -ge 1 ] && grep -q '^changed: \[localhost\] => (item=0)' "$T/play.txt"; then ok; else fail "first run did not report the write as changed"; fi
-fruimage build --ini "$T/fru/fru0/fruconfig.ini" >"$T/expected.img"
-check_device "first run" 0 "$T/expected.img"
-set -- "$T"/backups/localhost/fru0-*.bin
-if [ $# -eq 1 ] && cmp -s "$1" "$T/blank.bin"; then ok; else fail "no backup of the blank device on the controller: $(ls -R "$T/backups" 2>&1)"; fi
-check_ipmi_fru "FreeIPMI decode" 0
-for line in "FRU Chassis Serial Number: CSN2026120700017" "FRU Board Serial Number: BSN-2026-12-0000417" \
-    "FRU Board Manufacturing Date/Time: 12/07/26 - 08:30:00" "FRU Product Name: Example Server 2U" \
-    "FRU Product Asset Tag: DC1-RACK07-U12"; do
-    check_contains "FreeIPMI shows the inventory" "$T/ipmi-fru.txt" "  $line"
+# on SIM COMMAND...: a lib.sh check against another simulated BMC
+on() {
+    saved=$SIM
+    SIM=$1
+    shift
+    "$@"
+    SIM=$saved
+}
+
+inventory_head() {
+    printf 'all:\n  vars:\n    ansible_connection: local\n    ansible_become: false\n'
+    printf '    tarnwick_backup_dir: %s\n  hosts:\n' "$T/backups"
+}
+
+# Each host's FRU values from the examples' host_vars files, which also set tarnwick_fru_ids;
+# here the inventory does. Backplane 6 gets the first minute a FRU date holds, given with an offset.
+grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u12.example.net.yml" >"$A/host_vars/bmc-a.yml"
+grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u14.example.net.yml" |
+    sed 's/^  6:$/&\n    manufacturing_date: "1996-01-01 01:00 +01:00"/' >"$A/host_vars/bmc-b.yml"
+{
+    inventory_head
+    host bmc-a "$SIM1"
+    host bmc-b "$SIM2"
+    echo "      tarnwick_fru_ids: [0, 6]"
+} >"$A/inventory.yml"
+cp "$SIM1/fru0.bin" "$T/blank.bin"
+
+echo "--- check mode: the values are checked, the tool does not run"
+play "$A/inventory.yml" --check
+check_status "check mode" 0
+for dev in "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin"; do
+    if cmp -s "$dev" "$T/blank.bin"; then ok; else fail "check mode wrote $dev"; fi
 done
 
-echo "--- second run"
-cp "$SIM/fru0.bin" "$T/written.bin"
-ls "$T/fru/fru0" >"$T/files-before"
-play "$HOSTVARS"
+echo "--- first run: bmc-a device 0, bmc-b devices 0 and 6"
+play "$A/inventory.yml"
+check_status "first run" 0
+# host|device|simulated BMC|a line FreeIPMI shows
+while IFS='|' read -r name id sim line; do
+    if tool_task | grep -q "^changed: \[$name\] => (item=$id)"; then ok; else fail "$name device $id: the write was not reported changed"; fi
+    fruimage build --ini "$T/$name/work/fru$id/fruconfig.ini" >"$T/expected.img"
+    on "$sim" check_device "$name device $id" "$id" "$T/expected.img"
+    set -- "$T/backups/$name/fru$id"-*.bin
+    if [ $# -eq 1 ] && cmp -s "$1" "$T/blank.bin"; then ok; else fail "$name device $id: no backup of the blank device on the controller: $(ls -R "$T/backups" 2>&1)"; fi
+    on "$sim" check_ipmi_fru "$name device $id: FreeIPMI decode" "$id"
+    check_contains "$name device $id: FreeIPMI shows the inventory" "$T/ipmi-fru.txt" "  $line"
+done <<TABLE
+bmc-a|0|$SIM1|FRU Board Manufacturing Date/Time: 12/07/26 - 08:30:00
+bmc-a|0|$SIM1|FRU Product Asset Tag: DC1-RACK07-U12
+bmc-b|0|$SIM2|FRU Board Serial Number: BSN-2026-12-0000418
+bmc-b|6|$SIM2|FRU Board Serial Number: BP6-2026-12-0000418
+bmc-b|6|$SIM2|FRU Board Manufacturing Date/Time: 01/01/96 - 00:00:00
+TABLE
+for untouched in "$SIM1/fru6.bin" "$SIM2/fru7.bin"; do
+    if cmp -s "$untouched" "$T/blank.bin"; then ok; else fail "$untouched was written, although its host's inventory does not name it"; fi
+done
+
+echo "--- second run: nothing to change"
+cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" >"$T/written.bin"
+ls -R "$T/bmc-a/work" "$T/bmc-b/work" >"$T/files-before"
+play "$A/inventory.yml"
 check_status "second run" 0
-if [ "$(recap changed)" = 0 ] && [ "$(recap failed)" = 0 ]; then ok; else fail "second run reported a change"; fi
-if cmp -s "$SIM/fru0.bin" "$T/written.bin"; then ok; else fail "second run changed the device"; fi
-ls "$T/fru/fru0" >"$T/files-after"
+for name in bmc-a bmc-b; do
+    if [ "$(recap $name changed)" = 0 ] && [ "$(recap $name failed)" = 0 ]; then ok; else fail "second run reported a change on $name"; fi
+done
+if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "second run changed a device"; fi
+ls -R "$T/bmc-a/work" "$T/bmc-b/work" >"$T/files-after"
 if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "second run made a backup: $(cat "$T/files-after")"; fi
 
-echo "--- a value with two spaces"
-sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$HOSTVARS" >"$T/ansible/bad.yml"
-play "$T/ansible/bad.yml"
-if [ "$rc" -ne 0 ] && [ "$(recap failed)" = 1 ]; then ok; else fail "the play did not fail on the refused value (status $rc)"; fi
-if grep -qF "\"msg\": \"FRU device 0: \\\"Board Serial Number String\\\" has a incorrect value,two or more 'space' found,please check it.\"" "$T/play.txt"; then
-    ok
-else
-    fail "the failure does not carry tarnwick's message:"
-    grep -i 'failed' "$T/play.txt" | head -n 5
-fi
-if cmp -s "$SIM/fru0.bin" "$T/written.bin"; then ok; else fail "the refused run changed the device"; fi
-
-echo "--- values the tool would store otherwise: three spaces (it ends the value), a relative date"
-sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' \
-    -e 's/^\(  manufacturing_date:\).*/\1 "now"/' "$HOSTVARS" >"$T/ansible/cut.yml"
-play "$T/ansible/cut.yml"
-if [ "$rc" -ne 0 ] && [ "$(recap failed)" = 1 ]; then ok; else fail "the play did not fail on the values (status $rc)"; fi
-for fault in "board_serial_number has three spaces in a row" "manufacturing_date must be a fixed date"; do
-    if grep -qF "$fault" "$T/play.txt"; then ok; else fail "no fault \"$fault\" in the play's output"; fi
+echo "--- third run: six hosts that fail"
+BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
+sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
+sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' -e 's/^\(  manufacturing_date:\).*/\1 "now"/' \
+    "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
+cat >>"$A/host_vars/faults.yml" <<'EOF'
+fru_by_id:
+  1: {manufacturing_date: "2026-12-07 08:30"}
+  2: {manufacturing_date: "1995-12-31 23:59 UTC"}
+  3: {manufacturing_date: "1996-01-01 00:30 +01:00"}
+  6: {manufacturing_date: "2027-11-24 20:16 UTC"}
+EOF
+{
+    inventory_head
+    host refused "$SIM1"
+    host down "$SIM2"
+    # still in its ipmitool call to the BMC that is down (6 s) when the second is up
+    host killed "$SIM2"
+    printf '      tarnwick_timeout: 1\n      tarnwick_kill_after: 1\n'
+    host locked "$SIM1"
+    echo "      tarnwick_timeout: 1"
+    # device 1 is written, the BMC has no device 9, and the controller's folder cannot be made
+    host unfetched "$SIM1"
+    printf '      tarnwick_fru_ids: [1, 9]\n      tarnwick_backup_dir: /proc/no-such-folder\n'
+    host faults "$SIM1"
+    echo "      tarnwick_fru_ids: [0, 1, 2, 3, 6]"
+} >"$A/failing.yml"
+# another write holds the locked host's device lock for as long as the run lasts
+exec 9>"$T/locked/tmp/tarnwick-fru0.lock"
+flock 9
+play "$A/failing.yml"
+exec 9>&-
+if [ "$rc" -ne 0 ]; then ok; else fail "the play did not fail"; fi
+# the start of a result line|what its message says
+while IFS='|' read -r start says; do
+    if grep -F "$start" "$T/play.txt" | grep -qF "$says"; then
+        ok
+    else
+        fail "no line \"$start ... $says\" in the play's output:"
+        grep -E '^(fatal|failed):' "$T/play.txt" | cut -c1-300
+    fi
+done <<'TABLE'
+fatal: [refused]: FAILED! => |"msg": "FRU device 0: \"Board Serial Number String\" has a incorrect value,two or more 'space' found,please check it."
+fatal: [down]: FAILED! => |"msg": "FRU device 0: Can not read FRU device 0.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session"
+fatal: [killed]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was killed 1 s later."
+fatal: [locked]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was stopped.\nWaiting for another tarnwick write to FRU device 0..."
+fatal: [unfetched]: FAILED! => |"msg": "FRU device 9: Can not read FRU device 9.\nThe backups were not fetched to the controller: Unable to create local directories
+failed: [faults] (item=0) => |board_serial_number has three spaces in a row
+failed: [faults] (item=0) => |manufacturing_date must be a fixed date
+failed: [faults] (item=1) => |manufacturing_date must be a fixed date with its zone
+failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
+failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
+failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
+TABLE
+for name in refused down killed locked unfetched faults; do
+    if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
-if cmp -s "$SIM/fru0.bin" "$T/written.bin"; then ok; else fail "the refused values changed the device"; fi
+if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
 
 e2e_finish
