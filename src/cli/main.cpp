@@ -10,23 +10,34 @@
 #include "common/fruid.h"
 #include "device/fru_device.h"
 #include "layout/self_check.h"
+#include "ops/diff.h"
 #include "ops/displays.h"
 #include "ops/initialize.h"
+#include "ops/json_report.h"
+#include "ops/restore.h"
 #include "ops/single_item.h"
 
 namespace {
 
 struct command {
     const char* word;
-    void (*operation)();
+    int (*operation)(); // the run's status when it ends
 };
+
+// An operation that ends with status 0 whenever it returns.
+template <void (*operation)()> int then_success() {
+    operation();
+    return 0;
+}
 
 // Words that take no value, compared in this order; any other word names an item.
 constexpr command commands[] = {
-    {"-w", initialize_fru},
-    {"-sbin", show_binary_format},
-    {"-stxt", show_text_format},
-    {"-debug", chk_fru_info},
+    {"-w", then_success<initialize_fru>},
+    {"-sbin", then_success<show_binary_format>},
+    {"-stxt", then_success<show_text_format>},
+    {"-debug", then_success<chk_fru_info>},
+    {"-diff", show_image_diff},
+    {"-sjson", then_success<show_json_format>},
 };
 
 // Runs the item command of `word`; a word that names no item ends the run with its message and
@@ -41,10 +52,11 @@ void run_item_command(const char* word, const char* value) {
     single_read_write(*command, value);
 }
 
-// Output that could not be written (a full disk, a closed descriptor) makes the run a failure.
-int end_run() {
+// Output that could not be written (a full disk, a closed descriptor) makes the run a failure;
+// otherwise the run ends with `status`.
+int end_run(int status = 0) {
     const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
-    return std::fclose(stdout) == 0 && written ? 0 : 255;
+    return std::fclose(stdout) == 0 && written ? status : 255;
 }
 
 } // namespace
@@ -64,6 +76,12 @@ int main(int argc, char* argv[]) {
         return end_run();
     }
     choose_fru_device();
+    if (argc == 4 && std::strcmp(argv[2], "-restore") == 0) {
+        // The device ID of -restore, a command that writes the device, is parsed here alone.
+        FRUID = parse_fruid(argv[1]);
+        restore_fru_image(argv[3]);
+        return end_run();
+    }
     FRUID = parse_fruid(argv[1]);
 
     if (argc == 4) {
@@ -72,8 +90,7 @@ int main(int argc, char* argv[]) {
     }
     for (const command& entry : commands) {
         if (std::strcmp(argv[2], entry.word) == 0) {
-            entry.operation();
-            return end_run();
+            return end_run(entry.operation());
         }
     }
     run_item_command(argv[2], "NULL");
