@@ -17,8 +17,7 @@ class Diff : public tool_test {
   protected:
     void SetUp() override {
         tool_test::SetUp();
-        setenv("TZ", "UTC", 1);
-        std::ofstream("fruconfig.ini", std::ios::binary) << bench::example_config();
+        setenv("TZ", "UTC", 1); // the date command reads the example's date in UTC
     }
 };
 
@@ -37,44 +36,35 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
     for (int i = 1; i < 71; ++i) {
         zeros += " 00";
     }
+    // clang-format off
     const struct {
-        const char* what;
         std::vector<uint8_t> device;
         std::string config_line; // appended to the example configuration
         std::string out;
         int status;
     } rows[] = {
-        {"the device holds the image", example_with(0, "\x01"), "",
-         "FRU device 0 already holds this image.\n", 0},
-        {"a text item and its area's checksum", example_with(0, "\x01"),
-         "Board Serial Number String=\nBoard Serial Number String=BSN-0002\n",
+        {example_with(0, "\x01"), "", "FRU device 0 already holds this image.\n", 0},
+        {example_with(0, "\x01"), "Board Serial Number String=\nBoard Serial Number String=BSN-0002\n",
          "Board Serial Number String (0xe1): \"BSN-2026-12-0000417\" -> \"BSN-0002\"\n"
-         "Checksum (0x137): 94 -> b5\n2 of 59 items differ.\n",
-         1},
-        {"bytes a text shows as \\xHH", example_with(341, std::string("A\"\\\xe9\x7f\x1fZ\0", 8)),
-         "",
+         "Checksum (0x137): 94 -> b5\n2 of 59 items differ.\n", 1},
+        {example_with(341, std::string("A\"\\\xe9\x7f\x1fZ\0", 8)), "",
          "Product Name String (0x155): \"A\\x22\\x5c\\xe9\\x7f\\x1fZ\" -> \"Example Server 2U\"\n"
-         "1 of 59 items differ.\n",
-         1},
-        {"another date", example_with(187, std::string("\x00\x68\xb5", 3)), "",
+         "1 of 59 items differ.\n", 1},
+        {example_with(187, std::string("\x00\x68\xb5", 3)), "",
          "Manufacturing Date/Time (0xbb): 2018-08-09 00:00 UTC -> 2026-12-07 08:30 UTC\n"
-         "1 of 59 items differ.\n",
-         1},
-        {"no date on the device", example_with(187, std::string(3, '\0')), "",
+         "1 of 59 items differ.\n", 1},
+        {example_with(187, std::string(3, '\0')), "",
          "Manufacturing Date/Time (0xbb): unspecified -> 2026-12-07 08:30 UTC\n"
-         "1 of 59 items differ.\n",
-         1},
-        {"other items as hex bytes", example_with(9, "\x01\x02"), "Chassis Type=\n",
-         "Internal Use Data (0x9): 01 02" + zeros.substr(5) + " -> " + zeros +
-             "\nChassis Type (0x52): 17 -> 00\nChecksum (0xb7): 13 -> 2a\n3 of 59 items differ.\n",
-         1},
-        {"a refused configuration", example_with(0, "\x01"), "PAD=1\n",
-         "Refusing \"fruconfig.ini\": the common header bytes add up to 0x31, not 0; nothing "
-         "written.\n",
-         255},
+         "1 of 59 items differ.\n", 1},
+        {example_with(9, "\x01\x02"), "Chassis Type=\n",
+         "Internal Use Data (0x9): 01 02" + zeros.substr(5) + " -> " + zeros + "\n"
+         "Chassis Type (0x52): 17 -> 00\nChecksum (0xb7): 13 -> 2a\n3 of 59 items differ.\n", 1},
+        {example_with(0, "\x01"), "PAD=1\n", "Refusing \"fruconfig.ini\": the common header bytes "
+         "add up to 0x31, not 0; nothing written.\n", 255},
     };
+    // clang-format on
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(row.config_line + row.out);
         std::ofstream("fruconfig.ini", std::ios::binary)
             << bench::example_config() << row.config_line;
         device.bytes = row.device;
@@ -88,6 +78,7 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
 // reports stop instead, naming the offset.
 TEST_F(Diff, ReportsShowNoByteTheDeviceDidNotGive) {
     device.reads_fail = true;
+    std::ofstream("fruconfig.ini", std::ios::binary) << bench::example_config();
     const std::string stopped = "Read FRU data failed at offset 0x0.\n";
     const struct {
         void (*report)();
