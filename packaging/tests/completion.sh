@@ -69,10 +69,8 @@ tarnwick 0 /BP|/BPNA /BPNU
 tarnwick 0 /PS|/PSN
 tarnwick 1 -s|-sbin -stxt -sjson
 tarnwick 1 -|-w -sbin -stxt -debug -diff -sjson -restore
-tarnwick 0 -r|-restore
 tarnwick 0 -restore |fru0-20261207T083000Z.bin fru6-20261207T083000Z.bin notes.txt
 tarnwick 0 -restore fru0|fru0-20261207T083000Z.bin
-tarnwick 0 -restore fru0-20261207T083000Z.bin |
 tarnwick 0 /BSN fru|
 tarnwick 0 /bsn|
 tarnwick 0 /XYZ|

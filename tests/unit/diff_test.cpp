@@ -1,5 +1,5 @@
-// "-diff" and "-sjson" against the in-memory device: the line of each item kind, and reports that
-// never show a byte the device did not give.
+// "-diff" against the in-memory device: the line of each item kind; and reports that never show a
+// byte the device did not give.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include "ops/diff.h"
 #include "ops/displays.h"
 #include "ops/json_report.h"
+#include "ops/restore.h"
 #include "support.h"
 
 namespace {
@@ -59,8 +60,6 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
         {example_with(9, "\x01\x02"), "Chassis Type=\n",
          "Internal Use Data (0x9): 01 02" + zeros.substr(5) + " -> " + zeros + "\n"
          "Chassis Type (0x52): 17 -> 00\nChecksum (0xb7): 13 -> 2a\n3 of 59 items differ.\n", 1},
-        {example_with(0, "\x01"), "PAD=1\n", "Refusing \"fruconfig.ini\": the common header bytes "
-         "add up to 0x31, not 0; nothing written.\n", 255},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -75,10 +74,13 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
 }
 
 // In the default mode a read the device fails shows as 0 in a hex dump, as it always has; the
-// reports stop instead, naming the offset.
+// reports, and the read-back of -restore, stop instead, naming the offset.
 TEST_F(Diff, ReportsShowNoByteTheDeviceDidNotGive) {
     device.reads_fail = true;
     std::ofstream("fruconfig.ini", std::ios::binary) << bench::example_config();
+    const std::vector<uint8_t> image = bench::example_image();
+    std::ofstream("fru.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), 512);
     const std::string stopped = "Read FRU data failed at offset 0x0.\n";
     const struct {
         void (*report)();
@@ -88,6 +90,8 @@ TEST_F(Diff, ReportsShowNoByteTheDeviceDidNotGive) {
         {show_binary_format, bench::hex_dump(std::vector<uint8_t>(512, 0)), 0},
         {[] { show_image_diff(); }, stopped, 255},
         {show_json_format, stopped, 255},
+        {[] { restore_fru_image("fru.bin"); },
+         "Restoring FRU device 0 from \"fru.bin\".....\n" + stopped, 255},
     };
     for (const auto& row : rows) {
         const captured result = run_captured(row.report);

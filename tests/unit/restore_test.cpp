@@ -1,15 +1,11 @@
-// "-restore FILE" against the in-memory device: the files and images it takes, and the read-back
-// after its write.
+// "-restore FILE": the files and images it takes and refuses, before any device command.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "bench.h"
-#include "device/fru_device.h"
 #include "ops/restore.h"
 #include "support.h"
 
@@ -17,14 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Restore : public tool_test {
-  protected:
-    void TearDown() override {
-        setenv("TARNWICK_BULK", "0", 1);
-        choose_fru_device();
-        tool_test::TearDown();
-    }
-};
+class Restore : public tool_test {};
 
 void write_bytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     std::ofstream(name, std::ios::binary)
@@ -103,35 +92,5 @@ TEST_F(Restore, TakesFruImagesOfAnyLayoutAndRefusesEverythingElse) {
         } else {
             EXPECT_EQ(message, "Refusing \"f.bin\": " + row.reason + "; nothing written.\n");
         }
-    }
-}
-
-// The read-back compares every byte, in both modes; a byte the device does not give back stops the
-// default mode's read-back as it stops every read of a write.
-TEST_F(Restore, ABytePutBackWrongStopsTheRunAtItsOffset) {
-    write_bytes("f.bin", with(bench::other_layout_image(), 600, 0x5C, 1280, 0x5C));
-    const std::string restoring = "Restoring FRU device 0 from \"f.bin\".....\n";
-    const std::string wrong = "Verify failed at offset 0x12c: expected ff, read 00.\n";
-    const struct {
-        const char* bulk;
-        bool reads_fail;
-        std::string out;
-    } rows[] = {
-        {"0", false, restoring + wrong},
-        {"1", false, "BACKUP" + restoring + wrong},
-        {"0", true, restoring + "Read FRU data failed at offset 0x0.\n"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.out);
-        setenv("TARNWICK_BULK", row.bulk, 1);
-        choose_fru_device();
-        device.corrupt_at = row.reads_fail ? -1 : 300;
-        device.reads_fail = row.reads_fail;
-        const captured result = run_captured([] { restore_fru_image("f.bin"); });
-        EXPECT_EQ(std::regex_replace(result.out,
-                                     std::regex("Previous image saved to fru0-[0-9TZ]+\\.bin\\.\n"),
-                                     "BACKUP"),
-                  row.out);
-        EXPECT_EQ(result.status, 255);
     }
 }
