@@ -4,8 +4,8 @@
 # with its floor: the very same shell command lines, captured with strace from a run of the tool,
 # handed to system() one after another by bench/floor.cpp, in the same run and the same way.
 # On the simulated BMC it also times bulk mode (TARNWICK_BULK=1) "-w" and "-sbin" against the
-# floor of their ipmitool runs ("fru read", "fru write", "fru read"; "fru read"), and compares bulk
-# "-w" with byte-mode "-w". Also counts the processes each command starts and compares tarnwick's
+# floor of their ipmitool runs ("fru read", "fru write", "fru read"; "fru read"), bulk "-diff" and
+# "-sjson" against the floor of one "fru read", and compares bulk "-w" with byte-mode "-w". Also counts the processes each command starts and compares tarnwick's
 # peak memory with that of a minimal C++ program.
 #
 # Environment: BENCH_RUNS (default 3) timed runs against the fake, median reported;
@@ -111,8 +111,9 @@ printf "ipmitool fru read 0 '%s' >/dev/null\nipmitool fru write 0 '%s' >/dev/nul
     "$W/floor-read" "$W/image.bin" "$W/floor-read" >"$OUT/bulk_w.floor"
 printf "ipmitool fru read 0 '%s' >/dev/null\n" "$W/floor-read" >"$OUT/bulk_sbin.floor"
 
-# time_bulk_runs N: N rounds of bulk -w, its floor, bulk -sbin and its floor on the simulated BMC,
-# every -w and its floor starting from a blank device.
+# time_bulk_runs N: N rounds of bulk -w, its floor, bulk -sbin and its floor, bulk -diff and
+# -sjson on the simulated BMC, every -w and its floor starting from a blank device; -diff finds the
+# image -w writes (status 0; 1 would mean it differs, which is timed all the same).
 blank_sim_device() {
     cp "$W/blank.bin" "$W/sim/fru0.bin"
     rm -f fru0-*.bin
@@ -126,6 +127,8 @@ time_bulk_runs() {
         timed sim_bulk_w_floor "$W/floor" "$OUT/bulk_w.floor"
         timed sim_bulk_sbin_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -sbin
         timed sim_bulk_sbin_floor "$W/floor" "$OUT/bulk_sbin.floor"
+        timed sim_bulk_diff_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -diff || [ $? -eq 1 ]
+        timed sim_bulk_sjson_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -sjson
         i=$((i + 1))
     done
     blank_sim_device
@@ -154,10 +157,10 @@ for cmd in w sbin; do
         -o "$OUT/$cmd.strace" "$TARNWICK" 0 "-$cmd" >/dev/null
     python3 "$REPO/bench/trace_summary.py" "$OUT/$cmd.strace" "$OUT/$cmd.lines" >"$OUT/$cmd.counts"
 done
-# The same for bulk mode, each -w on a blank device so that it writes.
+# The same for bulk mode, -w on a blank device so that it writes; the others read what it wrote.
 head -c 1280 /dev/zero >"$W/blank.bin"
-for cmd in w sbin; do
-    cp "$W/blank.bin" "$W/fake/fru0.bin"
+for cmd in w sbin diff sjson; do
+    [ "$cmd" != w ] || cp "$W/blank.bin" "$W/fake/fru0.bin"
     TARNWICK_BULK=1 strace -f -qq -e signal=none -s 65535 -e trace=execve,clone,clone3,fork,vfork \
         -o "$OUT/bulk_$cmd.strace" "$TARNWICK" 0 "-$cmd" >/dev/null
     python3 "$REPO/bench/trace_summary.py" "$OUT/bulk_$cmd.strace" "$OUT/bulk_$cmd.lines" \
@@ -170,6 +173,8 @@ runs_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/w.counts")
 runs_sbin=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/sbin.counts")
 runs_bulk_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_w.counts")
 runs_bulk_sbin=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_sbin.counts")
+runs_bulk_diff=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_diff.counts")
+runs_bulk_sjson=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_sjson.counts")
 
 time_runs fake "$RUNS"
 
@@ -233,6 +238,8 @@ if [ "$SIM_RUNS" -gt 0 ]; then
     row "sim BMC" -sbin "$runs_sbin" "$SIM_RUNS" sim_sbin_tool sim_sbin_floor
     row "sim bulk" -w "$runs_bulk_w" "$BULK_RUNS" sim_bulk_w_tool sim_bulk_w_floor
     row "sim bulk" -sbin "$runs_bulk_sbin" "$BULK_RUNS" sim_bulk_sbin_tool sim_bulk_sbin_floor
+    row "sim bulk" -diff "$runs_bulk_diff" "$BULK_RUNS" sim_bulk_diff_tool sim_bulk_sbin_floor
+    row "sim bulk" -sjson "$runs_bulk_sjson" "$BULK_RUNS" sim_bulk_sjson_tool sim_bulk_sbin_floor
 fi
 [ -z "$sim_note" ] || say "$sim_note"
 say "(times in ms, each the median of the runs; tool and floor runs alternate. The floor hands the"
@@ -248,13 +255,13 @@ if [ "$SIM_RUNS" -gt 0 ]; then
         "(target: at most 1.5); ipmitool runs: -w $runs_bulk_w, -sbin $runs_bulk_sbin" \
         "(target: at most 3 for -w, plus one date)"
     say "(the bulk floor: the same ipmitool runs, fru read, fru write, fru read for -w and one fru"
-    say " read for -sbin, from the minimal driver; every bulk -w and its floor start from a blank"
-    say " device, so each writes and keeps a backup)"
+    say " read for -sbin, -diff and -sjson, from the minimal driver; every bulk -w and its floor"
+    say " start from a blank device, so each writes and keeps a backup)"
 fi
 say ""
 say "processes started (strace -f: successful clone/fork/vfork of the tool and every descendant)"
 say "and programs executed (successful execve after the tool's own), fake ipmitool:"
-for cmd in w sbin bulk_w bulk_sbin; do
+for cmd in w sbin bulk_w bulk_sbin bulk_diff bulk_sjson; do
     case $cmd in bulk_*) label="bulk -${cmd#bulk_}" ;; *) label="-$cmd" ;; esac
     say "  $label: $(awk '$1 == "processes" { p = $2 } $1 == "execs" { e = $2 }
         $1 == "exec" { s = s sep $2 " " $3; sep = ", " }

@@ -3,7 +3,7 @@
 # Needs root (or sudo) only when something has to be installed.
 set -eu
 
-PACKAGES="cmake g++ make libgtest-dev ipmitool openipmi freeipmi-tools clang libclang-rt-14-dev
+PACKAGES="cmake g++ make libgtest-dev nlohmann-json3-dev ipmitool openipmi freeipmi-tools clang libclang-rt-14-dev
   dpkg-dev file lintian groff man-db bash-completion strace time python3 ansible-core"
 
 missing=""

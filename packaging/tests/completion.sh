@@ -1,12 +1,12 @@
 #!/bin/bash
 # Checks the bash completion for tarnwick: sources it, completes a set of command lines and
 # compares COMPREPLY; with the built binary as second argument, also checks that the words
-# offered are exactly those of the usage text.
+# offered are exactly those of the usage text and the three words beyond it.
 # Usage: completion.sh COMPLETION_FILE [TARNWICK_BINARY]
 set -u
-completion=$1
-binary=${2:-}
-here=$(dirname "$0")
+completion=$(realpath "$1")
+binary=${2:+$(realpath "$2")}
+here=$(realpath "$(dirname "$0")")
 
 # shellcheck source=/dev/null
 source "$completion" || { echo "cannot source $completion"; exit 1; }
@@ -40,7 +40,15 @@ expect() {
     fi
 }
 
-all_words='-w -sbin -stxt -debug /CPN /CSN /BM /BMT /BPNA /BSN /BPNU /BFFI /PM /PN /PPN /PV /PSN /PAT /PFFI'
+# The words beyond the usage text.
+more_words='-diff -sjson -restore'
+all_words="-w -sbin -stxt -debug /CPN /CSN /BM /BMT /BPNA /BSN /BPNU /BFFI /PM /PN /PPN /PV /PSN /PAT /PFFI $more_words"
+
+# -restore completes the names in the directory the line is typed in.
+scratch=$(mktemp -d) || exit 1
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 1
+touch fru0-20261207T083000Z.bin fru6-20261207T083000Z.bin notes.txt
 
 # Table: command line typed so far | expected candidates (blank-separated, any order)
 while IFS='|' read -r line want; do
@@ -59,8 +67,11 @@ tarnwick 0 /|/CPN /CSN /BM /BMT /BPNA /BSN /BPNU /BFFI /PM /PN /PPN /PV /PSN /PA
 tarnwick 0 /B|/BM /BMT /BPNA /BSN /BPNU /BFFI
 tarnwick 0 /BP|/BPNA /BPNU
 tarnwick 0 /PS|/PSN
-tarnwick 1 -s|-sbin -stxt
-tarnwick 1 -|-w -sbin -stxt -debug
+tarnwick 1 -s|-sbin -stxt -sjson
+tarnwick 1 -|-w -sbin -stxt -debug -diff -sjson -restore
+tarnwick 0 -restore |fru0-20261207T083000Z.bin fru6-20261207T083000Z.bin notes.txt
+tarnwick 0 -restore fru0|fru0-20261207T083000Z.bin
+tarnwick 0 /BSN fru|
 tarnwick 0 /bsn|
 tarnwick 0 /XYZ|
 tarnwick -h |
@@ -77,7 +88,7 @@ if [[ -n $binary ]]; then
     source "$here/usage-words.sh"
     read_usage_words "$binary" || exit 1
     expect "tarnwick " "$usage_ids -h -help"
-    expect "tarnwick 0 " "$(tr '\n' ' ' <<<"$usage_words")"
+    expect "tarnwick 0 " "$(tr '\n' ' ' <<<"$usage_words") $more_words"
 fi
 
 if ((failures)); then

@@ -54,8 +54,12 @@ done
 for id in $usage_ids; do
     grep -Eq "^ +([0-9] )*$id( [0-9])* *(\$|  )" "$tmp/text" || fail "FRU device ID $id has no entry"
 done
-# And nothing beyond them.
-sed -n '/^COMMANDS/,/^CONFIGURATION FILE/p' "$tmp/text" | grep -Eo '^ +(/[A-Z]+|-[a-z]+)' |
+# And nothing beyond them; the words beyond the usage text have their own section.
+for word in -diff -sjson -restore; do
+    sed -n '/^FURTHER COMMANDS/,/^CONFIGURATION FILE/p' "$tmp/text" | grep -Eq "^ +$word( |\$)" ||
+        fail "command word $word has no entry under FURTHER COMMANDS"
+done
+sed -n '/^COMMANDS/,/^FURTHER COMMANDS/p' "$tmp/text" | grep -Eo '^ +(/[A-Z]+|-[a-z]+)' |
     sed 's/^ *//' >"$tmp/entries"
 while read -r word; do
     # shellcheck disable=SC2086

@@ -10,23 +10,34 @@
 #include "common/fruid.h"
 #include "device/fru_device.h"
 #include "layout/self_check.h"
+#include "ops/diff.h"
 #include "ops/displays.h"
 #include "ops/initialize.h"
+#include "ops/json_report.h"
+#include "ops/restore.h"
 #include "ops/single_item.h"
 
 namespace {
 
 struct command {
     const char* word;
-    void (*operation)();
+    int (*operation)(); // the run's status when it ends
 };
+
+// An operation that ends with status 0 whenever it returns.
+template <void (*operation)()> int then_success() {
+    operation();
+    return 0;
+}
 
 // Words that take no value, compared in this order; any other word names an item.
 constexpr command commands[] = {
-    {"-w", initialize_fru},
-    {"-sbin", show_binary_format},
-    {"-stxt", show_text_format},
-    {"-debug", chk_fru_info},
+    {"-w", then_success<initialize_fru>},
+    {"-sbin", then_success<show_binary_format>},
+    {"-stxt", then_success<show_text_format>},
+    {"-debug", then_success<chk_fru_info>},
+    {"-diff", show_image_diff},
+    {"-sjson", then_success<show_json_format>},
 };
 
 // Runs the item command of `word`; a word that names no item ends the run with its message and
@@ -41,12 +52,14 @@ void run_item_command(const char* word, const char* value) {
     single_read_write(*command, value);
 }
 
-// True when the command changes the device: "-w", or an item word with a value other than "NULL".
+// True when the command changes the device: "-w", "-restore FILE", or an item word with a value
+// other than "NULL".
 bool command_writes(int argc, char* argv[]) {
     if (argc == 3) {
         return std::strcmp(argv[2], "-w") == 0;
     }
-    return find_item_command(argv[2]) != nullptr && std::strcmp(argv[3], "NULL") != 0;
+    return std::strcmp(argv[2], "-restore") == 0 ||
+           (find_item_command(argv[2]) != nullptr && std::strcmp(argv[3], "NULL") != 0);
 }
 
 // Sets FRUID from the first argument. A command that writes takes only a plain decimal ID, so that
@@ -62,10 +75,11 @@ void set_fruid(int argc, char* argv[]) {
     }
 }
 
-// Output that could not be written (a full disk, a closed descriptor) makes the run a failure.
-int end_run() {
+// Output that could not be written (a full disk, a closed descriptor) makes the run a failure;
+// otherwise the run ends with `status`.
+int end_run(int status = 0) {
     const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
-    return std::fclose(stdout) == 0 && written ? 0 : 255;
+    return std::fclose(stdout) == 0 && written ? status : 255;
 }
 
 } // namespace
@@ -86,6 +100,10 @@ int main(int argc, char* argv[]) {
     }
     choose_fru_device();
     set_fruid(argc, argv);
+    if (argc == 4 && std::strcmp(argv[2], "-restore") == 0) {
+        restore_fru_image(argv[3]);
+        return end_run();
+    }
 
     if (argc == 4) {
         run_item_command(argv[2], argv[3]);
@@ -93,8 +111,7 @@ int main(int argc, char* argv[]) {
     }
     for (const command& entry : commands) {
         if (std::strcmp(argv[2], entry.word) == 0) {
-            entry.operation();
-            return end_run();
+            return end_run(entry.operation());
         }
     }
     run_item_command(argv[2], "NULL");

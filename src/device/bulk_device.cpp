@@ -82,18 +82,7 @@ void write_unless_held(const fru_image& image, const std::vector<uint8_t>& befor
     const device_write_guard writing;
     note_device_offset(0);
     write_whole_image(image);
-    const std::vector<uint8_t> after = read_whole_device();
-    // A device that now says it holds less cannot have taken the whole image.
-    if (after.size() < image.size()) {
-        fail("Verify failed at offset 0x%zx: expected %02x, read nothing.\n", after.size(),
-             unsigned{image[after.size()]});
-    }
-    for (uint32_t offset = 0; offset < image.size(); ++offset) {
-        if (after[offset] != image[offset]) {
-            fail("Verify failed at offset 0x%x: expected %02x, read %02x.\n", offset,
-                 unsigned{image[offset]}, unsigned{after[offset]});
-        }
-    }
+    check_read_back(image, read_whole_device());
 }
 
 class bulk_device final : public fru_device {
@@ -129,6 +118,13 @@ class bulk_device final : public fru_device {
         put_item(image, index);
         set_area_checksum(image, area_name);
         write_unless_held(image, before, nullptr);
+    }
+
+    void hold_exact_image(const fru_image& image, const char* announcement) override {
+        held_.reset();
+        lock_device_for_writing();
+        const image_progress progress{announcement, ""};
+        write_unless_held(image, read_whole_device(), &progress);
     }
 
   private:

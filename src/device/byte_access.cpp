@@ -70,7 +70,7 @@ uint8_t read_value(uint32_t offset) {
     }
     bool has_digit = false;
     const uint8_t byte = get_return_data(&has_digit);
-    if (device_write_under_way() && !has_digit) {
+    if (device_reads_strict() && !has_digit) {
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
     return byte;

@@ -25,9 +25,7 @@ class byte_device final : public fru_device {
     void hold_image(const fru_image& image, const image_progress& progress) override {
         const device_write_guard writing;
         std::printf("%s", progress.writing_data);
-        for (uint32_t offset = 0; offset < image.size(); ++offset) {
-            write_value(offset, image[offset]);
-        }
+        write_all_bytes(image);
         std::printf("%s", progress.writing_checksum);
         for (const char* area_name : info_area_names) {
             write_verify_checksum(area_name, mark_write);
@@ -39,6 +37,21 @@ class byte_device final : public fru_device {
         write_single_value(index);
         write_verify_checksum(area_name, mark_write);
         write_verify_checksum(area_name, mark_verify);
+    }
+
+    // 512 writes in offset order, then 512 reads comparing every byte.
+    void hold_exact_image(const fru_image& image, const char* announcement) override {
+        const device_write_guard writing;
+        std::printf("%s", announcement);
+        write_all_bytes(image);
+        check_read_back(image, read(0, image.size()));
+    }
+
+  private:
+    static void write_all_bytes(const fru_image& image) {
+        for (uint32_t offset = 0; offset < image.size(); ++offset) {
+            write_value(offset, image[offset]);
+        }
     }
 };
 

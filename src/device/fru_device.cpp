@@ -1,11 +1,13 @@
 #include "device/fru_device.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/fail.h"
 #include "device/bulk_device.h"
 #include "device/byte_device.h"
+#include "process/write_guard.h"
 
 namespace {
 
@@ -26,4 +28,26 @@ void choose_fru_device() {
 
 fru_device& current_device() {
     return chosen != nullptr ? *chosen : byte_transfers();
+}
+
+fru_image read_device_image() {
+    const strict_device_reads strict;
+    const std::vector<uint8_t> bytes = current_device().read(0, fru_image_size);
+    fru_image image;
+    std::copy(bytes.begin(), bytes.end(), image.begin());
+    return image;
+}
+
+void check_read_back(const fru_image& image, const std::vector<uint8_t>& read_back) {
+    // A device that now says it holds less cannot have taken the whole image.
+    if (read_back.size() < image.size()) {
+        fail("Verify failed at offset 0x%zx: expected %02x, read nothing.\n", read_back.size(),
+             unsigned{image[read_back.size()]});
+    }
+    for (uint32_t offset = 0; offset < image.size(); ++offset) {
+        if (read_back[offset] != image[offset]) {
+            fail("Verify failed at offset 0x%x: expected %02x, read %02x.\n", offset,
+                 unsigned{image[offset]}, unsigned{read_back[offset]});
+        }
+    }
 }

@@ -27,6 +27,10 @@ class fru_device {
     // An item write: the item's bytes as the table holds them (item_bytes), then its area's
     // checksum made right and verified.
     virtual void hold_item(int index, const char* area_name) = 0;
+
+    // "-restore": the device ends up holding exactly `image`, checksums as they stand, every byte
+    // read back and compared. `announcement` is printed before the first write.
+    virtual void hold_exact_image(const fru_image& image, const char* announcement) = 0;
 };
 
 // Reads TARNWICK_BULK: unset, empty or "0" for byte transfers, "1" for bulk transfers; any other
@@ -35,3 +39,11 @@ void choose_fru_device();
 
 // The device of the chosen mode (byte transfers until a choice is made).
 fru_device& current_device();
+
+// The device's first 512 bytes for a report: a byte the device does not give ends the process,
+// in either mode, instead of showing as 0.
+fru_image read_device_image();
+
+// Ends the process at the first byte of `read_back` (what the device gave after a write) that is
+// not the byte of `image` at that offset.
+void check_read_back(const fru_image& image, const std::vector<uint8_t>& read_back);

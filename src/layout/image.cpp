@@ -39,3 +39,11 @@ void set_area_checksum(fru_image& image, const char* area_name) {
     }
     image.at(area.checksum_offset) = static_cast<uint8_t>(256 - sum);
 }
+
+fru_image checksummed_table_image() {
+    fru_image image = table_image();
+    for (const char* area_name : info_area_names) {
+        set_area_checksum(image, area_name);
+    }
+    return image;
+}

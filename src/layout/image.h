@@ -26,3 +26,6 @@ void put_item(fru_image& image, int index);
 // table) to the two's complement of the sum of the area's other bytes, so that the area adds up
 // to 0. The area must lie inside the image.
 void set_area_checksum(fru_image& image, const char* area_name);
+
+// table_image() with each info area's checksum set: the image "-w" leaves on a device.
+fru_image checksummed_table_image();

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "common/fail.h"
 #include "files/temp_file.h"
@@ -53,4 +54,16 @@ void time_analysis() {
     date.value[0] = static_cast<uint8_t>(minutes & 0xFF);
     date.value[1] = static_cast<uint8_t>((minutes >> 8) & 0xFF);
     date.value[2] = static_cast<uint8_t>((minutes >> 16) & 0xFF);
+}
+
+std::string stored_date_text(const uint8_t* bytes, const char* format) {
+    const uint32_t minutes = bytes[0] | (bytes[1] << 8) | (uint32_t{bytes[2]} << 16);
+    if (minutes == 0) {
+        return "";
+    }
+    const auto seconds = static_cast<std::time_t>((int64_t{min_1970_1996} + minutes) * 60);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &utc));
 }

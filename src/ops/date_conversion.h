@@ -18,3 +18,7 @@ std::string quote_for_shell(const char* text);
 
 // Seconds since 1970 as the date command printed them, to minutes since 1996 (modulo 2^32).
 uint32_t minutes_since_1996(uint64_t seconds);
+
+// A stored date's three bytes (minutes since 1996, least significant first) as UTC time in
+// strftime's `format`; empty for 0 (no date).
+std::string stored_date_text(const uint8_t* bytes, const char* format);

@@ -72,11 +72,14 @@ void check_configured_layout() {
     }
 }
 
-void initialize_fru() {
+void read_configuration() {
     ini_file_analysis();
     time_analysis();
     check_configured_layout();
+}
 
+void initialize_fru() {
+    read_configuration();
     check_temp_file_writable(read_result_file);
     current_device().hold_image(table_image(),
                                 {"Writing fru data.....\n", "Writing checksum.....\n"});

@@ -5,6 +5,7 @@
 namespace {
 
 bool under_way = false;
+bool strict_reads = false;
 uint32_t current_offset = 0;
 
 // Writes to a closed pipe then fail with an error instead of ending the process. A handler, not
@@ -39,6 +40,18 @@ device_write_guard::~device_write_guard() {
 
 bool device_write_under_way() {
     return under_way;
+}
+
+strict_device_reads::strict_device_reads() : was_strict_(strict_reads) {
+    strict_reads = true;
+}
+
+strict_device_reads::~strict_device_reads() {
+    strict_reads = was_strict_;
+}
+
+bool device_reads_strict() {
+    return strict_reads || under_way;
 }
 
 void note_device_offset(uint32_t offset) {

@@ -27,6 +27,23 @@ class device_write_guard {
 // True while a device_write_guard lives.
 bool device_write_under_way();
 
+// While one lives, a read that returns no byte ends the process naming its offset, as within a
+// write: for reports that must not show a byte the device did not give. Reads outside both show
+// such a byte as 0.
+class strict_device_reads {
+  public:
+    strict_device_reads();
+    ~strict_device_reads();
+    strict_device_reads(const strict_device_reads&) = delete;
+    strict_device_reads& operator=(const strict_device_reads&) = delete;
+
+  private:
+    bool was_strict_;
+};
+
+// True while a device_write_guard or a strict_device_reads lives.
+bool device_reads_strict();
+
 // The offset the next device command works at, for the message of an interrupted write.
 void note_device_offset(uint32_t offset);
 uint32_t current_device_offset();

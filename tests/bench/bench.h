@@ -120,6 +120,10 @@ struct ImageFields {
 // checksums; what a device holds after a successful initialisation.
 std::vector<uint8_t> reference_image(const ImageFields& fields = {});
 
+// A valid FRU image of another layout, as another tool may have written it: chassis, board and
+// product areas at offsets 8, 32 and 80 with short fields, 0xff from 112 to 511.
+std::vector<uint8_t> other_layout_image();
+
 // examples/fruconfig.ini, and the image "-w" makes of it (its date 2026-12-07 08:30 UTC).
 std::string example_config();
 std::vector<uint8_t> example_image();

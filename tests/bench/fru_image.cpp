@@ -166,6 +166,26 @@ std::vector<uint8_t> reference_image(const ImageFields& f) {
     return image;
 }
 
+std::vector<uint8_t> other_layout_image() {
+    std::vector<uint8_t> image(512, 0xFF);
+    std::fill(image.begin(), image.begin() + 112, 0);
+    const std::vector<uint8_t> parts[] = {
+        {0x01, 0x00, 0x01, 0x04, 0x0A, 0x00, 0x00, 0xF0},                // header, sum 0
+        {0x01, 0x03, 0x17, 0xC5, 'O', 'T', 'H', 'E', 'R', 0xC1},         // chassis, 24 bytes
+        {0x01, 0x06, 0x00, 0x00, 0x68, 0xB5, 0xC3, 'A', 'B', 'C', 0xC1}, // board, 48 bytes
+        {0x01, 0x04, 0x00, 0xC2, 'X', 'Y', 0xC1},                        // product, 32 bytes
+    };
+    const size_t starts[] = {0, 8, 32, 80};
+    for (size_t i = 0; i < 4; ++i) {
+        std::copy(parts[i].begin(), parts[i].end(), image.begin() + starts[i]);
+        if (i > 0) {
+            const size_t checksum = starts[i] + parts[i][1] * 8u - 1;
+            image[checksum] = static_cast<uint8_t>(-sum(image, starts[i], checksum) & 0xFF);
+        }
+    }
+    return image;
+}
+
 std::string example_config() {
     std::ifstream in(std::string(TARNWICK_EXAMPLES_DIR) + "/fruconfig.ini", std::ios::binary);
     std::ostringstream text;

@@ -2,7 +2,8 @@
 # Bulk mode (TARNWICK_BULK=1) with the real ipmitool against a simulated BMC: "-w" in three
 # ipmitool runs leaves the image the byte mode leaves, keeps a copy of what the device held, and
 # writes nothing the second time; a bulk item write gives the same bytes as a byte-mode item write
-# of the same value; a device the BMC does not have cannot be read. FreeIPMI decodes the results.
+# of the same value; the backup of a bulk -w restored gives the device back; a device the BMC does
+# not have cannot be read. FreeIPMI decodes the results.
 . "$2/tests/e2e/lib.sh"
 e2e_setup
 mkdir "$T/private"
@@ -97,6 +98,22 @@ check_device "bulk /CSN" 2 "$T/expected2.img"
 check_ipmi_fru "FreeIPMI decodes bulk /CSN" 2
 run_bulk 2 /CSN
 check_out "bulk /CSN read" "NEW-SERIAL\n"
+
+echo "--- -restore of the backup a bulk -w made"
+cp "$SIM/fru2.bin" "$T/before-w.bin"
+run_bulk 2 -w
+check_status "bulk -w on device 2" 0
+set -- fru2-*.bin
+if [ $# -eq 1 ] && cmp -s "$1" "$T/before-w.bin"; then ok; else fail "bulk -w on device 2: backups $*"; fi
+mv "$1" "$T/w-backup.bin"
+run_bulk 2 -restore "$T/w-backup.bin"
+check_status "bulk -restore" 0
+check_contains "bulk -restore" "$T/out" "Restoring FRU device 2 from \"$T/w-backup.bin\"....."
+check_contains "bulk -restore" "$T/out" "Done!"
+check_calls "bulk -restore" "ipmitool fru read\nipmitool fru write\nipmitool fru read"
+check_device "bulk -restore" 2 "$T/expected2.img"
+check_ipmi_fru "FreeIPMI decodes the restored device 2" 2
+rm -f fru2-*.bin
 
 echo "--- a device the BMC does not have"
 run_bulk 4 -sbin

@@ -96,6 +96,7 @@ TEST(CommandLine, WritesRefuseADeviceIdThatIsNotPlainDecimal) {
         {"6x", "-w"},
         {"abc", "/BSN", "X"},
         {"-1", "-w"},
+        {"6 ", "-restore", "fruconfig.ini"},
         {"255", "/PAT", "X"},
     };
     for (const char* bulk : {"0", "1"}) {
