@@ -195,7 +195,7 @@ std::string example_config() {
 
 std::vector<uint8_t> example_image() {
     ImageFields f;
-    f.chassis_part_number = "CH-2U-R740-01";
+    f.chassis_part_number = "CH-2U-EX27-01";
     f.chassis_serial = "CSN2026120700017";
     f.chassis_custom = "Rack 2U";
     // 2026-12-07 08:30 UTC: minutes since 1996-01-01 00:00 UTC, least significant byte first.
@@ -204,13 +204,13 @@ std::vector<uint8_t> example_image() {
     f.mfg_date[1] = static_cast<uint8_t>((minutes >> 8) & 0xFF);
     f.mfg_date[2] = static_cast<uint8_t>((minutes >> 16) & 0xFF);
     f.board_manufacturer = "Example Systems";
-    f.board_product = "MB-X12DP";
+    f.board_product = "MB-E27DP";
     f.board_serial = "BSN-2026-12-0000417";
-    f.board_part_number = "PN-MB-X12DP-01";
+    f.board_part_number = "PN-MB-E27DP-01";
     f.board_file_id = "MB-FRU-V1.2";
     f.product_manufacturer = "Example Systems";
     f.product_name = "Example Server 2U";
-    f.product_part_number = "ES2U-740-BASE";
+    f.product_part_number = "ES2U-E27-BASE";
     f.product_version = "Rev A02";
     f.product_serial = "PSN-2026-12-0000417";
     f.product_asset_tag = "DC1-RACK07-U12";

@@ -29,12 +29,12 @@ std::vector<uint8_t> report_image() {
 
 const char* const report_json = R"({"fru_id": 0, "header_checksum_ok": true,
   "chassis_checksum_ok": true, "board_checksum_ok": true, "product_checksum_ok": false,
-  "chassis_part_number": "CH-2U-R740-01", "chassis_serial_number": "CSN2026120700017",
+  "chassis_part_number": "CH-2U-EX27-01", "chassis_serial_number": "CSN2026120700017",
   "chassis_custom_information": "Rack 2U", "manufacturing_date": null,
-  "board_manufacturer": "Example Systems", "board_product_name": "MB-X12DP",
-  "board_serial_number": "BSN-2026-12-0000417", "board_part_number": "PN-MB-X12DP-01",
+  "board_manufacturer": "Example Systems", "board_product_name": "MB-E27DP",
+  "board_serial_number": "BSN-2026-12-0000417", "board_part_number": "PN-MB-E27DP-01",
   "board_fru_file_id": "MB-FRU-V1.2", "product_manufacturer": "Example Systems",
-  "product_name": "Exa\u00e9ple Server 2U", "product_part_number": "ES2U-740-BASE",
+  "product_name": "Exa\u00e9ple Server 2U", "product_part_number": "ES2U-E27-BASE",
   "product_version": "Rev A02", "product_serial_number": "PSN-2026-12-0000417",
   "asset_tag": "DC1-RACK07-U12", "product_fru_file_id": "PR-FRU-V1.2"})";
 
