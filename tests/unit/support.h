@@ -12,10 +12,12 @@
 
 #include "layout/item_table.h"
 
-// Output and exit status of a function run in a child process (it may call exit itself).
+// Output, exit status and standard error of a function run in a child process (it may call exit
+// itself).
 struct captured {
     std::string out;
     int status;
+    std::string err;
 };
 captured run_captured(const std::function<void()>& body);
 // Standard output of a function run in this process (so that its effects on the table and the
