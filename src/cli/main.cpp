@@ -13,6 +13,7 @@
 #include "ops/displays.h"
 #include "ops/initialize.h"
 #include "ops/single_item.h"
+#include "process/progress.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ void run_item_command(const char* word, const char* value) {
 
 // Output that could not be written (a full disk, a closed descriptor) makes the run a failure.
 int end_run() {
+    progress_end();
     const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
     return std::fclose(stdout) == 0 && written ? 0 : 255;
 }
