@@ -43,3 +43,7 @@ void clear_terminal_line() {
     put("\r" + std::string(shown, ' ') + "\r");
     shown = 0;
 }
+
+bool terminal_line_shown() {
+    return shown > 0;
+}

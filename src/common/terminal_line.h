@@ -11,3 +11,6 @@ void show_terminal_line(const std::string& text);
 
 // Blanks the line out, if one is shown.
 void clear_terminal_line();
+
+// True while a line is shown.
+bool terminal_line_shown();

@@ -57,9 +57,11 @@ void progress_step() {
         return;
     }
     const auto now = progress_clock::now();
-    // At most ten times a second, and not while the run is a background job (the line would write
-    // over the shell's prompt).
-    if (now - count.drawn < redraw_interval || tcgetpgrp(STDERR_FILENO) != getpgrp()) {
+    // At most ten times a second, or at once when output has taken it away; not while the run is
+    // a background job (the line would write over the shell's prompt).
+    const bool taken_away = count.drawn != count.start && !terminal_line_shown();
+    if ((now - count.drawn < redraw_interval && !taken_away) ||
+        tcgetpgrp(STDERR_FILENO) != getpgrp()) {
         return;
     }
     count.drawn = now;
