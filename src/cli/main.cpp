@@ -16,6 +16,7 @@
 #include "ops/json_report.h"
 #include "ops/restore.h"
 #include "ops/single_item.h"
+#include "process/progress.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ void set_fruid(int argc, char* argv[]) {
 // Output that could not be written (a full disk, a closed descriptor) makes the run a failure;
 // otherwise the run ends with `status`.
 int end_run(int status = 0) {
+    progress_end();
     const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
     return std::fclose(stdout) == 0 && written ? status : 255;
 }

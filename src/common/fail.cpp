@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "common/terminal_line.h"
+
 namespace {
 
 void (*early_end_cleanup)() = nullptr;
@@ -26,18 +28,21 @@ void set_early_end_cleanup(void (*cleanup)()) {
 void fail(const char* format, ...) {
     va_list args;
     va_start(args, format);
+    clear_terminal_line();
     std::vprintf(format, args);
     va_end(args);
     exit_failure();
 }
 
 void exit_failure() {
+    clear_terminal_line();
     run_early_end_cleanup();
     // exit() flushes standard output, so everything printed before is kept, in order.
     std::exit(255);
 }
 
 void end_by_signal(int signal) {
+    clear_terminal_line();
     run_early_end_cleanup();
     std::fflush(stdout);
     struct sigaction action {};

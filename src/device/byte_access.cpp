@@ -7,6 +7,7 @@
 #include "common/fruid.h"
 #include "files/temp_file.h"
 #include "process/command_runner.h"
+#include "process/progress.h"
 #include "process/write_guard.h"
 
 namespace {
@@ -52,6 +53,7 @@ void write_value(uint32_t offset, uint8_t value) {
     if (device_write_under_way() && status != 0) {
         fail("Write FRU data failed at offset 0x%x.\n", offset);
     }
+    progress_step();
 }
 
 uint8_t read_value(uint32_t offset) {
@@ -73,6 +75,7 @@ uint8_t read_value(uint32_t offset) {
     if (device_reads_strict() && !has_digit) {
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
+    progress_step();
     return byte;
 }
 

@@ -2,13 +2,28 @@
 
 #include <cstdio>
 
+#include "common/fruid.h"
+#include "common/terminal_line.h"
 #include "device/byte_access.h"
 #include "device/checksum.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
+#include "process/command_runner.h"
+#include "process/progress.h"
 #include "process/write_guard.h"
 
 namespace {
+
+// The commands of one checksum pass: a read of each byte before the checksum byte, then its write
+// or read.
+uint32_t checksum_pass_commands(const char* area_name) {
+    const area_location area = locate_area(area_header_item(area_name));
+    return area.checksum_offset + 1 - area.start;
+}
+
+std::string writing_what() {
+    return format_text("writing FRU device %d", FRUID);
+}
 
 class byte_device final : public fru_device {
   public:
@@ -25,7 +40,13 @@ class byte_device final : public fru_device {
     void hold_image(const fru_image& image, const image_progress& progress) override {
         const device_write_guard writing;
         std::printf("%s", progress.writing_data);
+        uint32_t commands = image.size();
+        for (const char* area_name : info_area_names) {
+            commands += checksum_pass_commands(area_name);
+        }
+        progress_start(writing_what(), commands);
         write_all_bytes(image);
+        clear_terminal_line();
         std::printf("%s", progress.writing_checksum);
         for (const char* area_name : info_area_names) {
             write_verify_checksum(area_name, mark_write);
@@ -34,6 +55,7 @@ class byte_device final : public fru_device {
 
     void hold_item(int index, const char* area_name) override {
         const device_write_guard writing;
+        progress_start(writing_what(), item[index].length + 2 * checksum_pass_commands(area_name));
         write_single_value(index);
         write_verify_checksum(area_name, mark_write);
         write_verify_checksum(area_name, mark_verify);
@@ -43,6 +65,7 @@ class byte_device final : public fru_device {
     void hold_exact_image(const fru_image& image, const char* announcement) override {
         const device_write_guard writing;
         std::printf("%s", announcement);
+        progress_start(writing_what(), 2 * image.size());
         write_all_bytes(image);
         check_read_back(image, read(0, image.size()));
     }

@@ -1,5 +1,6 @@
 #include "ops/date_conversion.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +15,20 @@ namespace {
 
 // The date command's first line is read up to this many characters, a sign included.
 constexpr std::size_t max_seconds_chars = 10;
+
+// The last minute the three bytes hold, 2027-11-24 20:15 UTC.
+constexpr uint32_t last_fru_minute = 0xFFFFFF;
+
+// Minutes since 1970 as "YYYY-MM-DD HH:MM UTC".
+std::string utc_minute_text(uint64_t minutes_since_1970) {
+    const auto seconds = static_cast<std::time_t>(minutes_since_1970 * 60);
+    std::tm fields{};
+    char text[32] = "?";
+    if (gmtime_r(&seconds, &fields) != nullptr) {
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &fields);
+    }
+    return text;
+}
 
 } // namespace
 
@@ -49,7 +64,21 @@ void time_analysis() {
         fail("Can not convert the manufacturing date \"%s\".\n", text);
     }
 
+    // The date command prints the seconds of a date before 1970 with a minus sign.
+    if (static_cast<int64_t>(seconds) < int64_t{min_1970_1996} * 60) {
+        fail("The date \"%s\" is before 1996-01-01, where FRU dates begin; nothing written.\n",
+             text);
+    }
     const uint32_t minutes = minutes_since_1996(seconds);
+    // Past the range the low 24 bits are kept, as the tool has always stored them: readers that
+    // know the rollover read them back right, others show a date in 1996.
+    if (minutes > last_fru_minute) {
+        std::fprintf(stderr,
+                     "Warning: %s is past the FRU's date range (it ends 2027-11-24 20:15 UTC); "
+                     "it is stored as minutes past the rollover, which some readers show as %s.\n",
+                     utc_minute_text(seconds / 60).c_str(),
+                     utc_minute_text(min_1970_1996 + (minutes & last_fru_minute)).c_str());
+    }
     std::memset(date.value, 0, field_size);
     date.value[0] = static_cast<uint8_t>(minutes & 0xFF);
     date.value[1] = static_cast<uint8_t>((minutes >> 8) & 0xFF);

@@ -9,7 +9,9 @@ constexpr uint32_t min_1970_1996 = 13674240;
 
 // Converts the date text held by the "Manufacturing Date/Time" item through the system's date
 // command into minutes since 1996, stored least significant byte first in value bytes 0 to 2.
-// A text the date command cannot read ends the process before anything is written.
+// A text the date command cannot read, or a date before 1996, ends the process before anything is
+// written. A date past 2027-11-24 20:15 UTC, the last the three bytes hold, keeps the low 24 bits
+// of its minutes, after a warning on standard error.
 void time_analysis();
 
 // The text placed between double quotes in the date command line: characters the shell would

@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "common/fruid.h"
+#include "common/terminal_line.h"
 #include "device/fru_device.h"
 #include "layout/item_table.h"
 #include "process/command_runner.h"
+#include "process/progress.h"
 
 namespace {
 
@@ -31,7 +33,11 @@ void show_text_format() {
 
 void show_binary_format() {
     const uint32_t last_offset = item[item_count - 1].offset;
+    const uint32_t rows = last_offset / row_size + 1;
+    progress_start(format_text("reading FRU device %d", FRUID), rows * row_size);
     for (uint32_t start = 0; start <= last_offset; start += row_size) {
-        print_row(start, current_device().read(start, row_size));
+        const std::vector<uint8_t> bytes = current_device().read(start, row_size);
+        clear_terminal_line();
+        print_row(start, bytes);
     }
 }

@@ -1,6 +1,7 @@
 #include "process/command_runner.h"
 
 #include <spawn.h>
+#include <stdio_ext.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 
 #include "common/fail.h"
+#include "common/terminal_line.h"
 #include "process/interrupts.h"
 #include "process/write_guard.h"
 
@@ -22,6 +24,10 @@ namespace {
 // not lost, and the tool stops as soon as the command is done.
 int run_in_shell(const std::string& command_line) {
     const interrupts_held holding;
+    // Output waiting to be written out must not land on a progress line.
+    if (__fpending(stdout) > 0) {
+        clear_terminal_line();
+    }
     // The command writes to the same standard output: flush first so that the order on a pipe
     // is the order on a terminal. Output that can no longer be written (a full disk) ends a run
     // that only reads, with status 255 and nothing more to say; a write goes on to its end.

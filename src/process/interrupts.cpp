@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/fail.h"
+#include "common/terminal_line.h"
 #include "process/write_guard.h"
 
 namespace {
@@ -69,6 +70,7 @@ void stop_interrupted(int signal) {
     if (interrupt_cleanup != nullptr) {
         interrupt_cleanup();
     }
+    clear_terminal_line();
     if (device_write_under_way()) {
         std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
                     current_device_offset());

@@ -187,8 +187,8 @@ RunResult Bench::run_fake(const std::vector<std::string>& args) {
     return exec(fakebin_ + "/ipmitool", args, 60);
 }
 
-RunResult Bench::run_shell(const std::string& command) {
-    return exec("/bin/sh", {"-c", command}, 60);
+RunResult Bench::run_shell(const std::string& command, int timeout_seconds) {
+    return exec("/bin/sh", {"-c", command}, timeout_seconds);
 }
 
 RunResult Bench::exec(const std::string& path, const std::vector<std::string>& args,

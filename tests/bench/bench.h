@@ -56,7 +56,7 @@ class Bench {
     // The same environment, running the fake utility itself with `args`.
     RunResult run_fake(const std::vector<std::string>& args);
     // The same environment, running `command` through /bin/sh -c.
-    RunResult run_shell(const std::string& command);
+    RunResult run_shell(const std::string& command, int timeout_seconds = 60);
 
     // When set, later runs drop root privileges to this user and group ID before starting (the
     // scratch directories are opened up for it, and the tool and the fake are copied into the

@@ -184,6 +184,18 @@ TEST(ManufacturingDate, UnreadableOrHostileTextsWriteNothing) {
     EXPECT_EQ(first_512(bench.device(0)), reference_image());
 }
 
+// The other ends of the range: unit test DateConversion.DatesOutsideTheRangeAreRefusedOrWarned...
+TEST(ManufacturingDate, ADateBefore1996IsRefusedBeforeAnyCommand) {
+    Bench bench;
+    bench.set_device(0, reference_image());
+    const RunResult result = bench.run({"0", "/BMT", "1995-12-31 23:59 UTC"});
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "The date \"1995-12-31 23:59 UTC\" is before 1996-01-01, where FRU dates "
+                          "begin; nothing written.\n");
+    EXPECT_EQ(result.commands, std::vector<std::string>{});
+    EXPECT_EQ(first_512(bench.device(0)), reference_image());
+}
+
 TEST(ItemWrite, ChecksumThatDoesNotVerifyEndsWithTheAreaMessage) {
     // The chassis and product areas: unit test ItemCommands.AChecksumThatDoesNotVerifyEnds...
     const struct {

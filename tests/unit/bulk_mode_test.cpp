@@ -56,10 +56,10 @@ TEST_F(BulkMode, InitialisationWritesTheBytesOfTheByteMode) {
         bench::example_config(),
         "[Board]\n",
         // Odd bytes for the checksums: cleared end markers, language codes, internal use data,
-        // a date before 1996 (wrapped), a key given twice.
+        // the last date the three bytes hold (ff ff ff), a key given twice.
         "End of Field Marker=\nBoard Info Language Code=X\nProduct Info Language code=Y\n"
         "Internal Use Data=internal use\nBoard Serial Number String=S1\n"
-        "Board Serial Number String=S2\nManufacturing Date/Time=1995-06-01 12:34 UTC\n",
+        "Board Serial Number String=S2\nManufacturing Date/Time=2027-11-24 20:15 UTC\n",
     };
     for (const std::string& config : configs) {
         SCOPED_TRACE(config.substr(0, 40));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "ops/date_conversion.h"
@@ -54,10 +55,7 @@ TEST_F(DateConversion, DateTextsBecomeThreeBytesLeastSignificantFirst) {
         {"2018-08-09 00:00 UTC", {0x00, 0x68, 0xB5}},
         {"2020-01-01 00:00 UTC", {0xC0, 0x9C, 0xC0}},
         {"@1533772800", {0x00, 0x68, 0xB5}},
-        // 2027-11-24 20:16 UTC is 2^24 minutes: only the low 24 bits are stored.
-        {"2027-11-24 20:16 UTC", {0x00, 0x00, 0x00}},
-        // Before 1996 the count wraps: one minute before is 0xFFFFFFFF.
-        {"1995-12-31 23:59 UTC", {0xFF, 0xFF, 0xFF}},
+        // The ends of the range: DateConversion.DatesOutsideTheRangeAreRefusedOrWarnedAbout.
     };
     for (const auto& c : cases) {
         set_value_text(date, c.text);
@@ -67,6 +65,46 @@ TEST_F(DateConversion, DateTextsBecomeThreeBytesLeastSignificantFirst) {
             EXPECT_EQ(item[date].value[i], 0) << c.text;
         }
         EXPECT_FALSE(std::filesystem::exists("time_tmp"));
+    }
+}
+
+TEST_F(DateConversion, DatesOutsideTheRangeAreRefusedOrWarnedAbout) {
+    const auto past = [](const char* date, const char* stored) {
+        return std::string("Warning: ") + date +
+               " is past the FRU's date range (it ends 2027-11-24 20:15 UTC); it is stored as "
+               "minutes past the rollover, which some readers show as " +
+               stored + ".\n";
+    };
+    const auto before = [](const char* text) {
+        return std::string("The date \"") + text +
+               "\" is before 1996-01-01, where FRU dates begin; nothing written.\n";
+    };
+    const struct {
+        const char* text;
+        int status;
+        std::string out; // the three bytes, or the refusal
+        std::string err;
+    } cases[] = {
+        {"2027-11-24 20:15 UTC", 0, "ff ff ff", ""},
+        {"2027-11-24 20:16:59 UTC", 0, "00 00 00",
+         past("2027-11-24 20:16 UTC", "1996-01-01 00:00 UTC")},
+        {"2040-02-29 12:34 UTC", 0, "32 6e 62",
+         past("2040-02-29 12:34 UTC", "2008-04-06 16:18 UTC")},
+        {"1995-12-31 23:59:59 UTC", 255, before("1995-12-31 23:59:59 UTC"), ""},
+        {"1969-12-31 23:59 UTC", 255, before("1969-12-31 23:59 UTC"), ""}, // -60 seconds
+        {"1900-01-01", 255, before("1900-01-01"), ""}, // eleven characters, cut to ten
+    };
+    for (const auto& c : cases) {
+        set_value_text(date, c.text);
+        const captured result = run_captured([] {
+            time_analysis();
+            const std::vector<int> bytes = date_bytes();
+            std::printf("%02x %02x %02x", bytes[0], bytes[1], bytes[2]);
+        });
+        EXPECT_EQ(result.status, c.status) << c.text;
+        EXPECT_EQ(result.out, c.out) << c.text;
+        EXPECT_EQ(result.err, c.err) << c.text;
+        EXPECT_FALSE(std::filesystem::exists("time_tmp")) << c.text;
     }
 }
 

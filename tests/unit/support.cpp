@@ -22,12 +22,14 @@ captured run_captured(const std::function<void()>& body) {
     std::fflush(stdout);
     int pipe_ends[2];
     if (pipe(pipe_ends) != 0) {
-        return {"pipe failed", -1};
+        return {"pipe failed", -1, ""};
     }
+    std::FILE* err_sink = std::tmpfile();
     const pid_t child = fork();
     if (child == 0) {
         close(pipe_ends[0]);
         dup2(pipe_ends[1], STDOUT_FILENO);
+        dup2(fileno(err_sink), STDERR_FILENO);
         body();
         std::fflush(stdout);
         _exit(0);
@@ -42,7 +44,13 @@ captured run_captured(const std::function<void()>& body) {
     close(pipe_ends[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+    std::string err;
+    std::rewind(err_sink);
+    while ((count = static_cast<ssize_t>(std::fread(buffer, 1, sizeof buffer, err_sink))) > 0) {
+        err.append(buffer, static_cast<std::size_t>(count));
+    }
+    std::fclose(err_sink);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err};
 }
 
 std::string capture_stdout(const std::function<void()>& body) {

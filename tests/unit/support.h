@@ -12,11 +12,12 @@
 
 #include "layout/item_table.h"
 
-// Output and exit status of a function run in a child process (it may call exit itself); 128
-// plus the signal number when a signal ended it.
+// Output, exit status and standard error of a function run in a child process (it may call exit
+// itself); the status is 128 plus the signal number when a signal ended it.
 struct captured {
     std::string out;
     int status;
+    std::string err;
 };
 captured run_captured(const std::function<void()>& body);
 // Standard output of a function run in this process (so that its effects on the table and the

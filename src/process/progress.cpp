@@ -1,0 +1,85 @@
+#include "process/progress.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "common/terminal_line.h"
+#include "process/command_runner.h"
+#include "process/interrupts.h"
+
+namespace {
+
+using progress_clock = std::chrono::steady_clock;
+constexpr auto redraw_interval = std::chrono::milliseconds(100);
+
+struct progress_count {
+    std::string what;
+    uint32_t total;
+    uint32_t done;
+    progress_clock::time_point start;
+    progress_clock::time_point drawn;
+};
+
+std::optional<progress_count> counting;
+// Held while the line may show: a signal between two commands then ends the run through
+// stop_interrupted, which takes the line away, instead of leaving it on the terminal.
+std::optional<interrupts_held> holding;
+
+bool wanted() {
+    static const bool on = [] {
+        const char* setting = std::getenv("TARNWICK_PROGRESS");
+        return isatty(STDERR_FILENO) == 1 && (setting == nullptr || std::strcmp(setting, "0") != 0);
+    }();
+    return on;
+}
+
+} // namespace
+
+void progress_start(const std::string& what, uint32_t total) {
+    progress_end();
+    if (total > 0 && wanted()) {
+        const auto now = progress_clock::now();
+        counting = progress_count{what, total, 0, now, now};
+    }
+}
+
+void progress_step() {
+    if (!counting) {
+        return;
+    }
+    progress_count& count = *counting;
+    if (++count.done >= count.total) {
+        progress_end();
+        return;
+    }
+    const auto now = progress_clock::now();
+    // At most ten times a second, or at once when output has taken it away; not while the run is
+    // a background job (the line would write over the shell's prompt).
+    const bool taken_away = count.drawn != count.start && !terminal_line_shown();
+    if ((now - count.drawn < redraw_interval && !taken_away) ||
+        tcgetpgrp(STDERR_FILENO) != getpgrp()) {
+        return;
+    }
+    count.drawn = now;
+    // The commands so far, at their average pace; rounded up to whole seconds.
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - count.start).count();
+    const auto left_ms = static_cast<uint64_t>(elapsed) * (count.total - count.done) / count.done;
+    if (!holding) {
+        holding.emplace();
+    }
+    show_terminal_line(format_text("%s: %u/%u commands, about %llu s left", count.what.c_str(),
+                                   count.done, count.total,
+                                   static_cast<unsigned long long>((left_ms + 999) / 1000)));
+}
+
+void progress_end() {
+    counting.reset();
+    clear_terminal_line();
+    // Ends the run now on a signal noted meanwhile.
+    holding.reset();
+}

@@ -1,0 +1,82 @@
+// The progress line on a terminal's standard error, through the built tool run by script(1) on a
+// pseudo-terminal: what the terminal is sent, and what it shows afterwards.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "bench.h"
+
+namespace {
+
+// What a terminal shows after `sent`: a carriage return goes back to the start of the line,
+// characters write over what is there; blanks at the ends of lines are dropped.
+std::string screen(const std::string& sent) {
+    std::vector<std::string> rows(1);
+    std::size_t column = 0;
+    for (const char c : sent) {
+        if (c == '\r' || c == '\n') {
+            column = c == '\r' ? 0 : column;
+            rows.resize(rows.size() + (c == '\n' ? 1 : 0));
+            continue;
+        }
+        rows.back().resize(std::max(rows.back().size(), column + 1), ' ');
+        rows.back()[column++] = c;
+    }
+    std::string shown;
+    for (std::string& row : rows) {
+        shown += row.erase(row.find_last_not_of(' ') + 1) + "\n";
+    }
+    return shown.substr(0, shown.size() - 1);
+}
+
+} // namespace
+
+TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
+    bench::Bench bench;
+    bench.write_file("fruconfig.ini", bench::example_config());
+    const std::vector<uint8_t> image = bench::example_image();
+    const std::string serial = " Board Serial          : ABC\n";
+    const struct {
+        std::string args;
+        const char* env[2]; // one setting, or none
+        int status;
+        std::string line; // the line drawn, up to the count done; "" for none
+        std::string out;
+    } cases[] = {
+        {"0 -w",
+         {},
+         0,
+         "writing FRU device 0: [0-9]+/944",
+         "Writing fru data.....\nWriting checksum.....\nDone!\n"},
+        {"0 -sbin", {}, 0, "reading FRU device 0: [0-9]+/512", bench::hex_dump(image)},
+        // Ctrl-C: the fake sends SIGINT to the process group as it reads offset 500.
+        {"0 -sbin",
+         {"TARNWICK_FAKE_INTERRUPT_AT", "500"},
+         130,
+         "reading FRU device 0: [0-9]+/512",
+         bench::hex_dump(std::vector<uint8_t>(image.begin(), image.begin() + 496))},
+        {"0 /BSN ABC", {}, 0, "writing FRU device 0: [0-9]+/288", serial},
+        // Standard error a pipe (standard output still the terminal), or the line turned off.
+        {"0 /BSN ABC 2>&1 >/dev/tty | cat", {}, 0, "", serial},
+        {"0 /BSN ABC", {"TARNWICK_PROGRESS", "0"}, 0, "", serial},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        bench.clear_env();
+        if (c.env[0] != nullptr) {
+            bench.set_env(c.env[0], c.env[1]);
+        }
+        const bench::RunResult result = bench.run_shell(
+            "script -qec \"'" + bench::tool_path() + "' " + c.args + "\" /dev/null", 600);
+        EXPECT_EQ(result.status, c.status);
+        if (c.line.empty()) {
+            // Byte for byte as ever (the terminal turns each newline into CR LF).
+            EXPECT_EQ(result.out, std::regex_replace(c.out, std::regex("\n"), "\r\n"));
+        } else {
+            EXPECT_TRUE(std::regex_search(
+                result.out, std::regex("\r" + c.line + " commands, about [0-9]+ s left *\r")))
+                << result.out;
+            EXPECT_EQ(screen(result.out), c.out);
+        }
+    }
+}
