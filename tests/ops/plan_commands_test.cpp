@@ -57,7 +57,7 @@ TEST(PlanReportUndo, EachWordInEachMode) {
         {{"0", "-diff"}, example, "FRU device 0 already holds this image.\n", 0, "r", "r", example},
         {{"0", "-diff"}, report,
          "Manufacturing Date/Time (0xbb): unspecified -> 2026-12-07 08:30 UTC\n"
-         "Checksum (0x137): 0b -> 94\n"
+         "Checksum (0x137): 25 -> ae\n"
          "Product Name String (0x155): \"Exa\\xe9ple Server 2U\" -> \"Example Server 2U\"\n"
          "3 of 59 items differ.\n", 1, "r", "r", report},
         {{"0", "-sjson"}, report, "JSON", 0, "r", "r", report},

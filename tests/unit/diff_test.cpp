@@ -47,7 +47,7 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
         {example_with(0, "\x01"), "", "FRU device 0 already holds this image.\n", 0},
         {example_with(0, "\x01"), "Board Serial Number String=\nBoard Serial Number String=BSN-0002\n",
          "Board Serial Number String (0xe1): \"BSN-2026-12-0000417\" -> \"BSN-0002\"\n"
-         "Checksum (0x137): 94 -> b5\n2 of 59 items differ.\n", 1},
+         "Checksum (0x137): ae -> cf\n2 of 59 items differ.\n", 1},
         {example_with(341, std::string("A\"\\\xe9\x7f\x1fZ\0", 8)), "",
          "Product Name String (0x155): \"A\\x22\\x5c\\xe9\\x7f\\x1fZ\" -> \"Example Server 2U\"\n"
          "1 of 59 items differ.\n", 1},
@@ -59,7 +59,7 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
          "1 of 59 items differ.\n", 1},
         {example_with(9, "\x01\x02"), "Chassis Type=\n",
          "Internal Use Data (0x9): 01 02" + zeros.substr(5) + " -> " + zeros + "\n"
-         "Chassis Type (0x52): 17 -> 00\nChecksum (0xb7): 13 -> 2a\n3 of 59 items differ.\n", 1},
+         "Chassis Type (0x52): 17 -> 00\nChecksum (0xb7): fa -> 11\n3 of 59 items differ.\n", 1},
     };
     // clang-format on
     for (const auto& row : rows) {
