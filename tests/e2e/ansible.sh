@@ -181,13 +181,18 @@ if [ -n "$checkdir" ] && [ ! -e "$checkdir" ]; then ok; else fail "check mode's 
 BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
 
 echo "--- audit: bmc-a as written, tagged with another asset tag, bmc-b's BMC is down"
-# the same date given with an offset matches
+# the same date given with an offset matches; on the blank device 6, the FRU date's first minute
+# (which reads as no date) matches too, its other values do not, and a byte after the board
+# manufacturer's first zero spoils only the board area's checksum
+printf '\001' | dd of="$SIM1/fru6.bin" bs=1 seek=200 conv=notrunc 2>/dev/null
 sed -e 's/DC1-RACK07-U12/DC1-RACK09-U01/' -e 's/^\(  manufacturing_date:\).*/\1 "2026-12-07T09:30+01:00"/' \
     "$A/host_vars/bmc-a.yml" >"$A/host_vars/tagged.yml"
+printf 'fru_by_id:\n  6: {manufacturing_date: "1996-01-01 01:00 +01:00"}\n' >>"$A/host_vars/tagged.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
     host tagged "$SIM1"
+    echo "      tarnwick_fru_ids: [0, 6]"
     host bmc-b "$SIM2"
 } >"$A/audit.yml"
 book=audit.yml
@@ -207,20 +212,33 @@ fi
 python3 - "$T/reports" >"$T/audit.txt" <<'EOF'
 import csv, json, sys
 for r in csv.DictReader(open(sys.argv[1] + "/fru-audit.csv", newline="")):
-    print("|".join([r["host"], r["fru_id"], r["drift"], r["error"].split("\n")[0], r["asset_tag"]]))
+    print("|".join([r["host"], r["fru_id"], r["drift"], r["error"].split("\n")[0], r["asset_tag"],
+                    r["manufacturing_date"], r["bad_checksums"]]))
 for d in json.load(open(sys.argv[1] + "/fru-audit.json")):
     for key, check in sorted(d.get("checks", {}).items()):
-        if d["host"] == "tagged" and key in ("asset_tag", "manufacturing_date") or not check["match"]:
+        if key in ("asset_tag", "manufacturing_date") and (d["host"] == "tagged" or not check["match"]):
             print(d["host"], d["fru_id"], key, json.dumps(check, sort_keys=True))
 EOF
 cat >"$T/expected" <<'EOF'
-bmc-a|0|||DC1-RACK07-U12
-tagged|0|asset_tag||DC1-RACK07-U12
-bmc-b|0||Can not read FRU device 0.|
+bmc-a|0|||DC1-RACK07-U12|2026-12-07T08:30:00Z|
+tagged|0|asset_tag||DC1-RACK07-U12|2026-12-07T08:30:00Z|
+tagged|6|chassis_part_number chassis_serial_number chassis_custom_information board_manufacturer board_product_name board_serial_number board_part_number board_fru_file_id product_manufacturer product_name product_part_number product_version product_serial_number asset_tag product_fru_file_id||||board
+bmc-b|0||Can not read FRU device 0.|||
 tagged 0 asset_tag {"expected": "DC1-RACK09-U01", "found": "DC1-RACK07-U12", "match": false}
 tagged 0 manufacturing_date {"expected": "2026-12-07T08:30:00Z", "found": "2026-12-07T08:30:00Z", "match": true}
+tagged 6 asset_tag {"expected": "DC1-RACK09-U01", "found": "", "match": false}
+tagged 6 manufacturing_date {"expected": null, "found": null, "match": true}
 EOF
 if cmp -s "$T/expected" "$T/audit.txt"; then ok; else fail "audit reports: $(diff "$T/expected" "$T/audit.txt")"; fi
+book=audit.yml
+play "$A/audit.yml" -e "tarnwick_audit_dir=$T/reports" -e tarnwick_audit_fail_on_drift=true -l bmc-a,tagged
+book=fru.yml
+if [ "$(recap bmc-a failed)" = 0 ] && [ "$(recap tagged failed)" = 1 ] && grep -F 'fatal: [tagged]: FAILED! =>' "$T/play.txt" |
+    grep -qF '"msg": "FRU device 0: asset_tag is \"DC1-RACK07-U12\", the inventory gives \"DC1-RACK09-U01\"\nFRU device 6: chassis_part_number is \"\"'; then
+    ok
+else
+    fail "audit with tarnwick_audit_fail_on_drift: tagged did not fail with its drift, or bmc-a failed"
+fi
 
 echo "--- third run: six hosts that fail"
 sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
