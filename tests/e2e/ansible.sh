@@ -1,15 +1,18 @@
 #!/bin/sh
 # The Ansible playbook examples/ansible/fru.yml on this machine (ansible_connection: local) over
 # an inventory of two hosts, each with its own simulated BMC, tool wrapper and working directory
-# set in the inventory, the second with backplane 6 as well: a run in check mode writes nothing;
-# the first run writes the devices the inventory names and only those, reports them changed,
-# FreeIPMI decodes the values, and the backups reach the controller; the second run changes
-# nothing. A third run over six failing hosts: tarnwick's refusal, a BMC that is down (the tool's
-# standard error in the message), runs past their time limit (stopped while waiting for a device
-# lock held elsewhere; killed while ipmitool still waits for the BMC that is down), a failed
-# device beside a backup the controller cannot take (neither hides the other), and values refused
-# before tarnwick runs (three spaces, dates without a zone or outside the FRU's range); no device
-# of the first two hosts changes.
+# set in the inventory, the second with backplane 6 as well: the first run writes the devices the
+# inventory names and only those, reports them changed, FreeIPMI decodes the values, and the
+# backups reach the controller; the second run changes nothing. --check --diff with a new serial
+# number shows its old and new value, reports a device that holds its image ok and an absent one
+# failed, and changes no device, working directory or backup. audit.yml over a matching host, one
+# with another asset tag and one whose BMC is down writes the JSON and CSV reports with the drift
+# and the tool's message, and fails only the host it could not read. A third run over six failing
+# hosts: tarnwick's refusal, a BMC that is down (the tool's standard error in the message), runs
+# past their time limit (stopped while waiting for a device lock held elsewhere; killed while
+# ipmitool still waits for the BMC that is down), a failed device beside a backup the controller
+# cannot take (neither hides the other), and values refused before tarnwick runs (three spaces,
+# dates without a zone or outside the FRU's range); no device of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -52,16 +55,20 @@ host() {
         "$T/$1/work"
 }
 
-# play INVENTORY [OPTION...]: runs the playbook; its output in $T/play.txt, its status in $rc
+# play INVENTORY [OPTION...]: runs the playbook $book; its output in $T/play.txt, its status in
+# $rc, and the seconds it took
+book=fru.yml
 play() {
     inventory=$1
     shift
-    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 6${*:+ $*} fru.yml"
+    echo "\$ ansible-playbook -i $(basename "$inventory") --forks 6${*:+ $*} $book"
+    started=$(date +%s)
     # Ansible needs a UTF-8 locale; the tests run in C. Bounded, so that a time limit that no
     # longer works fails the test instead of hanging it.
-    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 6 "$@" "$EXAMPLES/fru.yml" \
+    LC_ALL=C.UTF-8 timeout 300 ansible-playbook -i "$inventory" --forks 6 "$@" "$EXAMPLES/$book" \
         >"$T/play.txt" 2>&1
     rc=$?
+    echo "  status $rc after $(($(date +%s) - started)) s"
     sed -n '/^PLAY RECAP/,$p' "$T/play.txt" | sed -n '2,$p'
 }
 
@@ -72,7 +79,7 @@ recap() {
 
 # The result lines of the task that runs tarnwick.
 tool_task() {
-    sed -n '/^TASK \[tarnwick_fru : tarnwick ID -w\]/,/^TASK/p' "$T/play.txt"
+    sed -n '/^TASK \[tarnwick_fru : tarnwick ID -w /,/^TASK/p' "$T/play.txt"
 }
 
 # on SIM COMMAND...: a lib.sh check against another simulated BMC
@@ -101,13 +108,6 @@ grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u14.example.net.yml" |
     echo "      tarnwick_fru_ids: [0, 6]"
 } >"$A/inventory.yml"
 cp "$SIM1/fru0.bin" "$T/blank.bin"
-
-echo "--- check mode: the values are checked, the tool does not run"
-play "$A/inventory.yml" --check
-check_status "check mode" 0
-for dev in "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin"; do
-    if cmp -s "$dev" "$T/blank.bin"; then ok; else fail "check mode wrote $dev"; fi
-done
 
 echo "--- first run: bmc-a device 0, bmc-b devices 0 and 6"
 play "$A/inventory.yml"
@@ -144,8 +144,103 @@ if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written
 ls -R "$T/bmc-a/work" "$T/bmc-b/work" >"$T/files-after"
 if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "second run made a backup: $(cat "$T/files-after")"; fi
 
-echo "--- third run: six hosts that fail"
+echo "--- check and diff: a new serial number for bmc-a, bmc-b as written, a device that is absent"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/absent.yml"
+{
+    inventory_head
+    host bmc-a "$SIM1"
+    echo "      fru_by_id: {0: {board_serial_number: BSN-2026-12-0000999}}"
+    host bmc-b "$SIM2"
+    echo "      tarnwick_fru_ids: [0, 6]"
+    host absent "$SIM1"
+    echo "      tarnwick_fru_ids: [9]"
+} >"$A/check.yml"
+snapshot() {
+    find "$T/bmc-a/work" "$T/bmc-b/work" "$T/backups" -type f -exec cksum {} + | sort
+}
+snapshot >"$T/files-before"
+play "$A/check.yml" --check --diff
+# a line of the play's output|what it is for
+while IFS='|' read -r line what; do
+    if grep -qxF -- "$line" "$T/play.txt"; then ok; else fail "$what: no line \"$line\" in the play's output"; fi
+done <<'TABLE'
+changed: [bmc-a] => (item=0)|bmc-a device 0 would change
+-Board Serial Number String (0xe1): "BSN-2026-12-0000417"|the serial number's old value
++Board Serial Number String (0xe1): "BSN-2026-12-0000999"|the serial number's new value
+ok: [bmc-b] => (item=0)|bmc-b device 0 holds its image
+ok: [bmc-b] => (item=6)|bmc-b device 6 holds its image
+TABLE
+if grep -F 'fatal: [absent]: FAILED! =>' "$T/play.txt" | grep -qF '"msg": "FRU device 9: Can not read FRU device 9."'; then ok; else fail "the absent device did not fail with the tool's message"; fi
+if [ "$(recap bmc-b changed)" = 0 ] && [ "$(recap bmc-b failed)" = 0 ] && [ "$rc" -ne 0 ]; then ok; else fail "check: bmc-b not ok, or the play did not fail"; fi
+if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "check mode changed a device"; fi
+snapshot >"$T/files-after"
+if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "check mode changed a working directory or made a backup: $(diff "$T/files-before" "$T/files-after")"; fi
+checkdir=$(sed -n 's|^--- before: \(.*\)/fru0/items$|\1|p' "$T/play.txt")
+if [ -n "$checkdir" ] && [ ! -e "$checkdir" ]; then ok; else fail "check mode's temporary directory \"$checkdir\" was not removed"; fi
+
 BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
+
+echo "--- audit: bmc-a as written, tagged with another asset tag, bmc-b's BMC is down"
+# the same date given with an offset matches; on the blank device 6, the FRU date's first minute
+# (which reads as no date) matches too, its other values do not, and a byte after the board
+# manufacturer's first zero spoils only the board area's checksum
+printf '\001' | dd of="$SIM1/fru6.bin" bs=1 seek=200 conv=notrunc 2>/dev/null
+sed -e 's/DC1-RACK07-U12/DC1-RACK09-U01/' -e 's/^\(  manufacturing_date:\).*/\1 "2026-12-07T09:30+01:00"/' \
+    "$A/host_vars/bmc-a.yml" >"$A/host_vars/tagged.yml"
+printf 'fru_by_id:\n  6: {manufacturing_date: "1996-01-01 01:00 +01:00"}\n' >>"$A/host_vars/tagged.yml"
+{
+    inventory_head
+    host bmc-a "$SIM1"
+    host tagged "$SIM1"
+    echo "      tarnwick_fru_ids: [0, 6]"
+    host bmc-b "$SIM2"
+} >"$A/audit.yml"
+book=audit.yml
+play "$A/audit.yml" -e "tarnwick_audit_dir=$T/reports"
+book=fru.yml
+for name in bmc-a tagged; do
+    if [ "$(recap $name failed)" = 0 ]; then ok; else fail "audit: $name failed"; fi
+done
+if [ "$(recap bmc-b failed)" = 1 ] && grep -F 'fatal: [bmc-b]: FAILED! =>' "$T/play.txt" |
+    grep -qF '"msg": "FRU device 0: Can not read FRU device 0.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session'; then
+    ok
+else
+    fail "audit: bmc-b did not fail with the tool's message"
+fi
+# host, device, drift, the first line of the error and the asset tag read, row by row; then
+# tagged's date and asset tag and every comparison that failed, from the JSON report
+python3 - "$T/reports" >"$T/audit.txt" <<'EOF'
+import csv, json, sys
+for r in csv.DictReader(open(sys.argv[1] + "/fru-audit.csv", newline="")):
+    print("|".join([r["host"], r["fru_id"], r["drift"], r["error"].split("\n")[0], r["asset_tag"],
+                    r["manufacturing_date"], r["bad_checksums"]]))
+for d in json.load(open(sys.argv[1] + "/fru-audit.json")):
+    for key, check in sorted(d.get("checks", {}).items()):
+        if key in ("asset_tag", "manufacturing_date") and (d["host"] == "tagged" or not check["match"]):
+            print(d["host"], d["fru_id"], key, json.dumps(check, sort_keys=True))
+EOF
+cat >"$T/expected" <<'EOF'
+bmc-a|0|||DC1-RACK07-U12|2026-12-07T08:30:00Z|
+tagged|0|asset_tag||DC1-RACK07-U12|2026-12-07T08:30:00Z|
+tagged|6|chassis_part_number chassis_serial_number chassis_custom_information board_manufacturer board_product_name board_serial_number board_part_number board_fru_file_id product_manufacturer product_name product_part_number product_version product_serial_number asset_tag product_fru_file_id||||board
+bmc-b|0||Can not read FRU device 0.|||
+tagged 0 asset_tag {"expected": "DC1-RACK09-U01", "found": "DC1-RACK07-U12", "match": false}
+tagged 0 manufacturing_date {"expected": "2026-12-07T08:30:00Z", "found": "2026-12-07T08:30:00Z", "match": true}
+tagged 6 asset_tag {"expected": "DC1-RACK09-U01", "found": "", "match": false}
+tagged 6 manufacturing_date {"expected": null, "found": null, "match": true}
+EOF
+if cmp -s "$T/expected" "$T/audit.txt"; then ok; else fail "audit reports: $(diff "$T/expected" "$T/audit.txt")"; fi
+book=audit.yml
+play "$A/audit.yml" -e "tarnwick_audit_dir=$T/reports" -e tarnwick_audit_fail_on_drift=true -l bmc-a,tagged
+book=fru.yml
+if [ "$(recap bmc-a failed)" = 0 ] && [ "$(recap tagged failed)" = 1 ] && grep -F 'fatal: [tagged]: FAILED! =>' "$T/play.txt" |
+    grep -qF '"msg": "FRU device 0: asset_tag is \"DC1-RACK07-U12\", the inventory gives \"DC1-RACK09-U01\"\nFRU device 6: chassis_part_number is \"\"'; then
+    ok
+else
+    fail "audit with tarnwick_audit_fail_on_drift: tagged did not fail with its drift, or bmc-a failed"
+fi
+
+echo "--- third run: six hosts that fail"
 sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
