@@ -4,6 +4,7 @@
 
 #include "device/byte_access.h"
 #include "device/checksum.h"
+#include "files/device_lock.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "process/write_guard.h"
@@ -23,6 +24,7 @@ class byte_device final : public fru_device {
     // 512 writes in offset order (the checksum bytes as the table holds them), then the checksum
     // write pass of each area over the bytes read back.
     void hold_image(const fru_image& image, const image_progress& progress) override {
+        lock_device_for_writing();
         const device_write_guard writing;
         std::printf("%s", progress.writing_data);
         for (uint32_t offset = 0; offset < image.size(); ++offset) {
@@ -35,6 +37,7 @@ class byte_device final : public fru_device {
     }
 
     void hold_item(int index, const char* area_name) override {
+        lock_device_for_writing();
         const device_write_guard writing;
         write_single_value(index);
         write_verify_checksum(area_name, mark_write);

@@ -12,6 +12,18 @@ using command_runner = int (*)(const std::string& command_line);
 // Ctrl-\) ends the tool by the same signal, so that a calling shell loop stops too.
 int run_command(const std::string& command_line);
 
+// While one lives, the shell's commands run shielded from the signals that end a run (SIGINT,
+// SIGQUIT, SIGTERM, SIGHUP): a terminal's Ctrl-C or a dropped session cannot cut a whole-image
+// transfer in the middle. The tool still notes the signal and acts once the command is done.
+// Scopes nest.
+class commands_shielded {
+  public:
+    commands_shielded();
+    ~commands_shielded();
+    commands_shielded(const commands_shielded&) = delete;
+    commands_shielded& operator=(const commands_shielded&) = delete;
+};
+
 // Replaces the runner, for unit tests that record command lines instead of running them.
 // Returns the previous one.
 command_runner set_command_runner(command_runner runner);

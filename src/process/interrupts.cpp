@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/fail.h"
+#include "common/fruid.h"
 #include "process/write_guard.h"
 
 namespace {
@@ -57,6 +58,19 @@ interrupts_held::~interrupts_held() {
     }
 }
 
+void shield_from_interrupts() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const held_signal& entry : held) {
+        sigaction(entry.signal, &ignore, nullptr);
+        sigaddset(&blocked, entry.signal);
+    }
+    sigprocmask(SIG_BLOCK, &blocked, nullptr);
+}
+
 int pending_interrupt() {
     return caught;
 }
@@ -69,9 +83,20 @@ void stop_interrupted(int signal) {
     if (interrupt_cleanup != nullptr) {
         interrupt_cleanup();
     }
-    if (device_write_under_way()) {
-        std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
-                    current_device_offset());
+    switch (current_image_write_stage()) {
+    case image_write_stage::before_write:
+        std::printf("Interrupted; nothing written to FRU device %d.\n", FRUID);
+        break;
+    case image_write_stage::verified:
+        std::printf("Interrupted after the write; FRU device %d holds the new image.\n", FRUID);
+        break;
+    case image_write_stage::none:
+    case image_write_stage::writing:
+        if (device_write_under_way()) {
+            std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
+                        current_device_offset());
+        }
+        break;
     }
     end_by_signal(signal);
 }

@@ -78,6 +78,8 @@ Bench::Bench() {
     fs::create_directory(device_dir());
     fs::create_directory(outside_dir());
     fs::create_directory(temp_dir());
+    fs::create_directory(lock_dir());
+    chmod(lock_dir().c_str(), 0700);
 }
 
 Bench::~Bench() {
@@ -152,6 +154,10 @@ void Bench::run_as(unsigned uid, unsigned gid) {
     for (const auto& e : fs::directory_iterator(device_dir())) {
         chmod(e.path().c_str(), 0666);
     }
+    // The lock directory must be the user's own.
+    if (chown(lock_dir().c_str(), uid, gid) != 0) {
+        throw std::runtime_error("cannot hand the lock directory to the user");
+    }
 }
 
 std::vector<std::string> Bench::all_commands() const {
@@ -192,7 +198,8 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
         if (entry.rfind("TARNWICK_FAKE_", 0) == 0 || entry.rfind("TZ=", 0) == 0 ||
-            entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("TARNWICK_BULK=", 0) == 0) {
+            entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("TARNWICK_BULK=", 0) == 0 ||
+            entry.rfind("TARNWICK_LOCK_DIR=", 0) == 0) {
             continue;
         }
         if (entry.rfind("PATH=", 0) == 0) {
@@ -209,6 +216,9 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
     env.push_back("TARNWICK_FAKE_DIR=" + device_dir());
     if (env_.count("TMPDIR") == 0) {
         env.push_back("TMPDIR=" + temp_dir());
+    }
+    if (env_.count("TARNWICK_LOCK_DIR") == 0) {
+        env.push_back("TARNWICK_LOCK_DIR=" + lock_dir());
     }
     for (const auto& [k, v] : env_) {
         env.push_back(k + "=" + v);

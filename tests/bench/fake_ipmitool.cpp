@@ -21,11 +21,17 @@
 //   TARNWICK_FAKE_INTERRUPT_AT=<decimal offset>
 //                                a read or write covering that offset (raw, or fru read/write)
 //                                first sends SIGINT to its whole process group, as Ctrl-C on a
-//                                terminal does. TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT or TERM sends
-//                                that signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1 sends it to
-//                                the tool alone (the group's leader, as the bench starts it), as
-//                                "kill -INT PID" does, and the command carries on;
+//                                terminal does; the command carries on if the signal does not end
+//                                it (ignored or blocked). TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT, TERM
+//                                or HUP sends that signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1
+//                                sends it to the tool alone (the group's leader, as the bench
+//                                starts it), as "kill -INT PID" does;
 //                                TARNWICK_FAKE_INTERRUPT_ON=read or write: only such commands.
+//   TARNWICK_FAKE_WRITE_WAIT=<path of a FIFO>
+//                                "fru write" has read its file, then opens the FIFO and waits until
+//                                every writer of it has closed it before it stores anything: a test
+//                                opens the FIFO for writing (which returns once the utility waits)
+//                                and closes it to let the write go on.
 //
 // Supported commands, with the real utility's output format:
 //   raw 0x0a 0x11 DEV LO HI COUNT   Read FRU Data: " 01 xx" (count, then the bytes), newline.
@@ -167,14 +173,32 @@ void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
     }
     const char* name = std::getenv("TARNWICK_FAKE_INTERRUPT_SIGNAL");
     const std::string which = name != nullptr ? name : "INT";
-    const int signal = which == "QUIT" ? SIGQUIT : which == "TERM" ? SIGTERM : SIGINT;
+    const int signal = which == "QUIT"   ? SIGQUIT
+                       : which == "TERM" ? SIGTERM
+                       : which == "HUP"  ? SIGHUP
+                                         : SIGINT;
     if (env_flag("TARNWICK_FAKE_INTERRUPT_TOOL")) {
         kill(getpgrp(), signal);
         return;
     }
     kill(0, signal);
     raise(signal);
-    std::exit(1);
+}
+
+// Holds a whole-image write until the test lets it go on (TARNWICK_FAKE_WRITE_WAIT).
+void wait_at_gate() {
+    const char* gate = std::getenv("TARNWICK_FAKE_WRITE_WAIT");
+    if (gate == nullptr || *gate == '\0') {
+        return;
+    }
+    const int fd = open(gate, O_RDONLY);
+    if (fd < 0) {
+        die("fake ipmitool: cannot open TARNWICK_FAKE_WRITE_WAIT");
+    }
+    char byte = 0;
+    while (read(fd, &byte, 1) > 0) {
+    }
+    close(fd);
 }
 
 int run_raw(int argc, char** argv) {
@@ -473,6 +497,7 @@ int run_fru_write(unsigned id, const char* path) {
                 bytes.size());
     bytes.resize(std::min(bytes.size(), device_size));
     interrupt_if_asked(0, bytes.size(), "write");
+    wait_at_gate();
     size_t stored = bytes.size();
     const long fail_at = env_offset("TARNWICK_FAKE_WRITE_FAIL_AT");
     if (env_flag("TARNWICK_FAKE_WRITE_FAIL")) {
