@@ -35,24 +35,27 @@ int open_lock_directory(const std::string& path) {
     return directory;
 }
 
-} // namespace
-
-std::string lock_directory_for(unsigned user, const char* lock_dir, const char* runtime_dir) {
-    std::string path;
-    if (lock_dir != nullptr && *lock_dir != '\0') {
-        path = lock_dir;
-    } else if (user == 0) {
-        path = "/run/tarnwick";
-    } else if (runtime_dir != nullptr && runtime_dir[0] == '/') {
-        path = std::string(runtime_dir) + "/tarnwick";
-    } else {
-        path = format_text("/tmp/tarnwick-%u", user);
-    }
-    // A trailing slash would make the link check follow a link.
+// A trailing slash would make the link check follow a link.
+std::string without_trailing_slash(std::string path) {
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }
     return path;
+}
+
+} // namespace
+
+std::string lock_directory_for(unsigned user, const char* lock_dir, const char* runtime_dir) {
+    if (lock_dir != nullptr && *lock_dir != '\0') {
+        return without_trailing_slash(lock_dir);
+    }
+    if (user == 0) {
+        return "/run/tarnwick";
+    }
+    if (runtime_dir != nullptr && runtime_dir[0] == '/') {
+        return without_trailing_slash(runtime_dir) + "/tarnwick";
+    }
+    return format_text("/tmp/tarnwick-%u", user);
 }
 
 void lock_device_for_writing() {

@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
 using bench::Bench;
 using bench::RunResult;
 using tool_test::describe;
+namespace fs = std::filesystem;
 
 const std::string cannot_write =
     "Can not write the temporary file \"tmp\" in this directory; nothing written.\n";
@@ -162,6 +165,72 @@ TEST(Faults, TwoRunsInOneDirectoryTakeTurns) {
     }
     EXPECT_EQ(r.commands, reads);
     EXPECT_EQ(b.files_left(), (std::vector<std::string>{"a.out", "b.out"}));
+}
+
+// The device lock lives in a directory of the user's alone: anything else there could be taken or
+// swapped by someone else, so a write in either mode stops before any device command. A missing
+// directory is made private.
+TEST(Faults, TheLockDirectoryMustBeTheUsersAlone) {
+    enum class place { missing, link, link_with_slash, other_owner, group_writable, file };
+    const struct {
+        const char* what;
+        place kind;
+        std::vector<std::string> args;
+        bool bulk;
+    } cases[] = {
+        {"missing: made with mode 0700", place::missing, {"0", "/BSN", "NEW-1"}, true},
+        {"a link to a private directory", place::link, {"0", "/BSN", "NEW-1"}, false},
+        {"a link named with a trailing slash", place::link_with_slash, {"0", "/PAT", "X"}, true},
+        {"another user's directory", place::other_owner, {"0", "-w"}, true},
+        {"a directory the group may write", place::group_writable, {"0", "-w"}, false},
+        {"a file", place::file, {"0", "/PAT", "X"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        const std::vector<uint8_t> before = bench::reference_image();
+        b.set_device(0, before);
+        b.write_file("fruconfig.ini", bench::example_config());
+        const std::string dir = b.outside_dir() + "/locks";
+        switch (c.kind) {
+        case place::missing:
+            break;
+        case place::link:
+        case place::link_with_slash:
+            fs::create_symlink(b.lock_dir(), dir);
+            break;
+        case place::other_owner:
+            ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+            if (chown(dir.c_str(), 65534, 65534) != 0) {
+                continue; // only root can make it; as another user the run itself is the test
+            }
+            break;
+        case place::group_writable:
+            ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+            ASSERT_EQ(chmod(dir.c_str(), 0770), 0);
+            break;
+        case place::file:
+            std::ofstream(dir) << "";
+            break;
+        }
+        b.set_env("TARNWICK_LOCK_DIR", c.kind == place::link_with_slash ? dir + "/" : dir);
+        b.set_env("TARNWICK_BULK", c.bulk ? "1" : "0");
+        const RunResult r = b.run(c.args);
+        if (c.kind == place::missing) {
+            EXPECT_EQ(r.status, 0);
+            struct stat made {};
+            ASSERT_EQ(lstat(dir.c_str(), &made), 0);
+            EXPECT_EQ(made.st_mode, S_IFDIR | 0700);
+            ASSERT_EQ(lstat((dir + "/fru0.lock").c_str(), &made), 0);
+            EXPECT_EQ(made.st_mode, S_IFREG | 0600);
+            continue;
+        }
+        EXPECT_EQ(r.out, "Can not use the lock directory \"" + dir + "\"; nothing written.\n");
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.commands, std::vector<std::string>{});
+        EXPECT_EQ(bench::first_512(b.device(0)), before);
+        EXPECT_TRUE(fs::is_empty(b.lock_dir())) << "nothing made through a link";
+    }
 }
 
 // Output that cannot be written is a failure, never a success; a write still goes to its end.
