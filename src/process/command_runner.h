@@ -9,7 +9,9 @@
 using command_runner = int (*)(const std::string& command_line);
 
 // Runs the command through the current runner. A command ended by SIGINT or SIGQUIT (Ctrl-C,
-// Ctrl-\) ends the tool by the same signal, so that a calling shell loop stops too.
+// Ctrl-\), or a signal the tool noted meanwhile, ends the tool by the same signal, so that a
+// calling shell loop stops too; from the write command of a whole-image write to the verdict on
+// its read-back the signal waits instead (write_guard.h).
 int run_command(const std::string& command_line);
 
 // While one lives, the shell's commands run shielded from the signals that end a run (SIGINT,
