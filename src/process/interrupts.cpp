@@ -1,5 +1,7 @@
 #include "process/interrupts.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 
@@ -59,9 +61,12 @@ interrupts_held::~interrupts_held() {
 }
 
 void shield_from_interrupts() {
+    setpgid(0, 0);
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
+    sigaction(SIGTTOU, &ignore, nullptr);
+    sigaction(SIGTTIN, &ignore, nullptr);
     sigset_t blocked;
     sigemptyset(&blocked);
     for (const held_signal& entry : held) {

@@ -16,9 +16,13 @@ class interrupts_held {
     interrupts_held& operator=(const interrupts_held&) = delete;
 };
 
-// In a child process before it runs a command that must not be cut: the signals that end a run
-// are ignored and blocked there, for the child and the programs it starts (a shell clears a
-// blocked mask as it starts; an ignored signal stays ignored through it). Async-signal-safe.
+// In a child process before it runs a command that must not be cut. The child becomes a process
+// group of its own, which a terminal's Ctrl-C, Ctrl-\ or hang-up (sent to the foreground group,
+// the tool's) and a signal to the tool's group do not reach: the utility catches SIGINT itself,
+// whatever it inherits. The signals that end a run are also ignored and blocked there (a shell
+// clears a blocked mask as it starts; an ignored signal stays ignored through it), and so are
+// SIGTTOU and SIGTTIN, which would stop a background group that uses the terminal.
+// Async-signal-safe.
 void shield_from_interrupts();
 
 // The signal noted while held; 0 for none.

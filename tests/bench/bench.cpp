@@ -242,8 +242,10 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
-        // Own process group, so that a timeout can end the shells and utilities started too.
-        setpgid(0, 0);
+        // Own session and process group, as a terminal's foreground job: a timeout ends the
+        // shells and utilities started in the group too, and the fake utility finds the group
+        // its "Ctrl-C" goes to.
+        setsid();
         int in = open("/dev/null", O_RDONLY);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -20,12 +20,13 @@
 //                                that a checksum verification afterwards fails.
 //   TARNWICK_FAKE_INTERRUPT_AT=<decimal offset>
 //                                a read or write covering that offset (raw, or fru read/write)
-//                                first sends SIGINT to its whole process group, as Ctrl-C on a
-//                                terminal does; the command carries on if the signal does not end
-//                                it (ignored or blocked). TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT, TERM
-//                                or HUP sends that signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1
-//                                sends it to the tool alone (the group's leader, as the bench
-//                                starts it), as "kill -INT PID" does;
+//                                first sends SIGINT to the process group of the session's leader
+//                                (the tool, as the bench starts it), as Ctrl-C on a terminal does
+//                                to the foreground group; the command carries on unless the
+//                                signal ends it (it is not in that group, or ignores it).
+//                                TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT, TERM or HUP sends that
+//                                signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1 sends it to the
+//                                tool alone, as "kill -INT PID" does;
 //                                TARNWICK_FAKE_INTERRUPT_ON=read or write: only such commands.
 //   TARNWICK_FAKE_WRITE_WAIT=<path of a FIFO>
 //                                "fru write" has read its file, then opens the FIFO and waits until
@@ -40,12 +41,14 @@
 //   fru print N                     decoded listing of device N.
 //   fru read N FILE                 the whole device (1280 bytes) into FILE.
 //   fru write N FILE                FILE's bytes onto the device from offset 0.
-// As the real 1.8.19 does, "fru read" and "fru write" of a device that has no file print nothing,
-// leave FILE alone and exit 0, and "fru write" exits 0 even when the write failed. The fault
-// modes apply to them: TARNWICK_FAKE_READ_FAIL writes no FILE; a read failing at an offset writes
-// the whole FILE, zeros from there on, and says so on standard error only, with status 0; a
-// failing write stores the bytes before the failing offset (none with TARNWICK_FAKE_WRITE_FAIL).
-// Anything else: message on stderr, exit 1. Checksums are not checked, as by the real utility.
+// As the real 1.8.19 does over the LAN, the fake catches SIGINT, whatever it inherits, and ends
+// with status 255 (before it stores anything). "fru read" and "fru write" of a device that has no
+// file print nothing, leave FILE alone and exit 0, and "fru write" exits 0 even when the write
+// failed. The fault modes apply to them: TARNWICK_FAKE_READ_FAIL writes no FILE; a read failing at
+// an offset writes the whole FILE, zeros from there on, and says so on standard error only, with
+// status 0; a failing write stores the bytes before the failing offset (none with
+// TARNWICK_FAKE_WRITE_FAIL). Anything else: message on stderr, exit 1. Checksums are not checked,
+// as by the real utility.
 
 #include <algorithm>
 #include <cerrno>
@@ -163,8 +166,8 @@ bool covers(long at, unsigned long offset, size_t count) {
            static_cast<unsigned long>(at) < offset + count;
 }
 
-// The keyboard's interrupt reaches every process of the foreground group: the tool, its shell,
-// this utility and awk alike.
+// The keyboard's interrupt reaches every process of the foreground group: the tool, and its
+// shell, this utility and awk when they run in the tool's group.
 void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
     const char* only = std::getenv("TARNWICK_FAKE_INTERRUPT_ON");
     if (!covers(env_offset("TARNWICK_FAKE_INTERRUPT_AT"), offset, count) ||
@@ -177,12 +180,8 @@ void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
                        : which == "TERM" ? SIGTERM
                        : which == "HUP"  ? SIGHUP
                                          : SIGINT;
-    if (env_flag("TARNWICK_FAKE_INTERRUPT_TOOL")) {
-        kill(getpgrp(), signal);
-        return;
-    }
-    kill(0, signal);
-    raise(signal);
+    const pid_t leader = getsid(0);
+    kill(env_flag("TARNWICK_FAKE_INTERRUPT_TOOL") ? leader : -leader, signal);
 }
 
 // Holds a whole-image write until the test lets it go on (TARNWICK_FAKE_WRITE_WAIT).
@@ -575,6 +574,7 @@ int run_fru(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    signal(SIGINT, [](int) { _exit(255); });
     const char* dir = std::getenv("TARNWICK_FAKE_DIR");
     if (dir == nullptr || *dir == '\0') {
         die("fake ipmitool: TARNWICK_FAKE_DIR is not set");
