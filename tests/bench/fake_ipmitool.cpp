@@ -27,6 +27,8 @@
 //                                TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT, TERM or HUP sends that
 //                                signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1 sends it to the
 //                                tool alone, as "kill -INT PID" does;
+//                                TARNWICK_FAKE_INTERRUPT_ALL=1 to its own group too, as a service
+//                                manager stopping every process of a unit does;
 //                                TARNWICK_FAKE_INTERRUPT_ON=read or write: only such commands.
 //   TARNWICK_FAKE_WRITE_WAIT=<path of a FIFO>
 //                                "fru write" has read its file, then opens the FIFO and waits until
@@ -182,6 +184,9 @@ void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
                                          : SIGINT;
     const pid_t leader = getsid(0);
     kill(env_flag("TARNWICK_FAKE_INTERRUPT_TOOL") ? leader : -leader, signal);
+    if (env_flag("TARNWICK_FAKE_INTERRUPT_ALL")) {
+        kill(0, signal);
+    }
 }
 
 // Holds a whole-image write until the test lets it go on (TARNWICK_FAKE_WRITE_WAIT).
