@@ -30,11 +30,9 @@
 //                                TARNWICK_FAKE_INTERRUPT_ALL=1 to its own group too, as a service
 //                                manager stopping every process of a unit does;
 //                                TARNWICK_FAKE_INTERRUPT_ON=read or write: only such commands.
-//   TARNWICK_FAKE_WRITE_WAIT=<path of a FIFO>
-//                                "fru write" has read its file, then opens the FIFO and waits until
-//                                every writer of it has closed it before it stores anything: a test
-//                                opens the FIFO for writing (which returns once the utility waits)
-//                                and closes it to let the write go on.
+//   TARNWICK_FAKE_WRITE_WAIT=<FIFO>  "fru write", its file read, waits until every writer of the
+//                                FIFO has closed it: a test opens it for writing (which returns
+//                                once the fake waits) and closes it to let the write go on.
 //
 // Supported commands, with the real utility's output format:
 //   raw 0x0a 0x11 DEV LO HI COUNT   Read FRU Data: " 01 xx" (count, then the bytes), newline.
@@ -187,22 +185,6 @@ void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
     if (env_flag("TARNWICK_FAKE_INTERRUPT_ALL")) {
         kill(0, signal);
     }
-}
-
-// Holds a whole-image write until the test lets it go on (TARNWICK_FAKE_WRITE_WAIT).
-void wait_at_gate() {
-    const char* gate = std::getenv("TARNWICK_FAKE_WRITE_WAIT");
-    if (gate == nullptr || *gate == '\0') {
-        return;
-    }
-    const int fd = open(gate, O_RDONLY);
-    if (fd < 0) {
-        die("fake ipmitool: cannot open TARNWICK_FAKE_WRITE_WAIT");
-    }
-    char byte = 0;
-    while (read(fd, &byte, 1) > 0) {
-    }
-    close(fd);
 }
 
 int run_raw(int argc, char** argv) {
@@ -501,7 +483,13 @@ int run_fru_write(unsigned id, const char* path) {
                 bytes.size());
     bytes.resize(std::min(bytes.size(), device_size));
     interrupt_if_asked(0, bytes.size(), "write");
-    wait_at_gate();
+    if (const char* gate = std::getenv("TARNWICK_FAKE_WRITE_WAIT")) {
+        const int fd = open(gate, O_RDONLY);
+        char byte = 0;
+        while (fd >= 0 && read(fd, &byte, 1) > 0) {
+        }
+        close(fd);
+    }
     size_t stored = bytes.size();
     const long fail_at = env_offset("TARNWICK_FAKE_WRITE_FAIL_AT");
     if (env_flag("TARNWICK_FAKE_WRITE_FAIL")) {

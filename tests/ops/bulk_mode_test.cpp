@@ -233,109 +233,47 @@ TEST(BulkMode, WritesReadsAndRefusals) {
     }
 }
 
-// Signals that end a run, to the whole group (Ctrl-C, a dropped session) or to the tool alone,
-// never cut a command: a read ends first; one that comes before the write command leaves the
-// device as it was, and one from the write command on waits for the read-back's verdict. Either
-// way the run ends by the signal and leaves no private file.
+// Signals that end a run, to the whole group (Ctrl-C, a dropped session), to the tool alone or to
+// every process, never cut a command: a read ends first; one that comes before the write command
+// leaves the device as it was, and one from the write command on waits for the read-back's
+// verdict. Either way the run ends by the signal and leaves no private file.
 TEST(BulkMode, InterruptsNeverCutATransfer) {
-    const std::string backup_line = "Previous image saved to BACKUP.\n";
-    const std::string after_write =
-        "Interrupted after the write; FRU device 0 holds the new image.\n";
-    std::vector<uint8_t> corrupted = padded(with_board_serial("NEW-1"));
+    const std::string backup = "Previous image saved to BACKUP.\n";
+    const std::string written = "Interrupted after the write; FRU device 0 holds the new image.\n";
+    const std::vector<std::string> item = {"0", "/BSN", "NEW-1"};
+    const std::vector<uint8_t> new_item = padded(with_board_serial("NEW-1"));
+    std::vector<uint8_t> corrupted = new_item;
     corrupted[226] += 1;
+    using env = std::pair<const char*, const char*>;
+    const env tool = {"TARNWICK_FAKE_INTERRUPT_TOOL", "1"};
+    // clang-format off
     const struct {
         const char* what;
         std::vector<std::string> args;
         const char* on;
         const char* signal;
-        bool tool_alone;
-        std::pair<const char*, const char*> fault;
+        env setting;
         std::string out;
         int status;
         size_t commands;
         std::vector<uint8_t> after; // empty: as it was
     } cases[] = {
-        {"Ctrl-C during the read of -sbin",
-         {"0", "-sbin"},
-         "read",
-         "INT",
-         false,
-         {},
-         "",
-         128 + 2,
-         1,
-         {}},
-        {"kill -INT PID during the read of -sbin",
-         {"0", "-sbin"},
-         "read",
-         "INT",
-         true,
-         {},
-         "",
-         128 + 2,
-         1,
-         {}},
-        {"Ctrl-C during the first read of an item write",
-         {"0", "/BSN", "NEW-1"},
-         "read",
-         "INT",
-         false,
-         {},
-         "Interrupted; nothing written to FRU device 0.\n",
-         128 + 2,
-         1,
-         {}},
-        {"Ctrl-C during the write of an item: written and read back",
-         {"0", "/BSN", "NEW-1"},
-         "write",
-         "INT",
-         false,
-         {},
-         backup_line + after_write,
-         128 + 2,
-         3,
-         padded(with_board_serial("NEW-1"))},
-        {"SIGTERM to the group during the write of -w",
-         {"0", "-w"},
-         "write",
-         "TERM",
-         false,
-         {},
-         backup_line + progress + after_write,
-         128 + 15,
-         3,
+        {"Ctrl-C during the read of -sbin", {"0", "-sbin"}, "read", "INT", {}, "", 130, 1, {}},
+        {"kill -INT PID during the read of -sbin", {"0", "-sbin"}, "read", "INT", tool, "", 130, 1, {}},
+        {"Ctrl-C during the first read of an item write", item, "read", "INT", {},
+         "Interrupted; nothing written to FRU device 0.\n", 130, 1, {}},
+        {"Ctrl-C during the write of an item", item, "write", "INT", {}, backup + written, 130, 3,
+         new_item},
+        {"kill -INT PID during the write of an item", item, "write", "INT", tool, backup + written,
+         130, 3, new_item},
+        {"SIGTERM to every process during the write of -w, as a service manager does", {"0", "-w"},
+         "write", "TERM", {"TARNWICK_FAKE_INTERRUPT_ALL", "1"}, backup + progress + written, 143, 3,
          padded(bench::example_image())},
-        {"SIGTERM to every process during the write of an item, as a service manager does",
-         {"0", "/BSN", "NEW-1"},
-         "write",
-         "TERM",
-         false,
-         {"TARNWICK_FAKE_INTERRUPT_ALL", "1"},
-         backup_line + after_write,
-         128 + 15,
-         3,
-         padded(with_board_serial("NEW-1"))},
-        {"kill -INT PID during the write of an item",
-         {"0", "/BSN", "NEW-1"},
-         "write",
-         "INT",
-         true,
-         {},
-         backup_line + after_write,
-         128 + 2,
-         3,
-         padded(with_board_serial("NEW-1"))},
-        {"a dropped session during a write that does not verify",
-         {"0", "/BSN", "NEW-1"},
-         "write",
-         "HUP",
-         false,
+        {"a dropped session during a write that does not verify", item, "write", "HUP",
          {"TARNWICK_FAKE_CORRUPT_AT", "226"},
-         backup_line + "Verify failed at offset 0xe2: expected 45, read 46.\n",
-         128 + 1,
-         3,
-         corrupted},
+         backup + "Verify failed at offset 0xe2: expected 45, read 46.\n", 129, 3, corrupted},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bench b;
@@ -348,11 +286,8 @@ TEST(BulkMode, InterruptsNeverCutATransfer) {
         b.set_env("TARNWICK_FAKE_INTERRUPT_AT", "0");
         b.set_env("TARNWICK_FAKE_INTERRUPT_ON", c.on);
         b.set_env("TARNWICK_FAKE_INTERRUPT_SIGNAL", c.signal);
-        if (c.tool_alone) {
-            b.set_env("TARNWICK_FAKE_INTERRUPT_TOOL", "1");
-        }
-        if (c.fault.first != nullptr) {
-            b.set_env(c.fault.first, c.fault.second);
+        if (c.setting.first != nullptr) {
+            b.set_env(c.setting.first, c.setting.second);
         }
         const RunResult r = b.run(c.args);
         const std::vector<std::string> made = backups(b);
@@ -372,51 +307,33 @@ TEST(BulkMode, InterruptsNeverCutATransfer) {
 // waits, and starts only when the first has ended, also when the first tool was killed while its
 // utility went on writing. Neither change is lost.
 TEST(BulkMode, TwoWritesToOneDeviceTakeTurns) {
-    const struct {
-        const char* what;
-        bool second_bulk;
-        bool kill_first;
-    } cases[] = {
-        {"a default-mode write waits for a bulk write", false, false},
-        {"a bulk write waits for the utility of a killed bulk write", true, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const bool kill_first : {false, true}) {
+        SCOPED_TRACE(kill_first ? "a bulk write waits for the utility of a killed bulk write"
+                                : "a default-mode write waits for a bulk write");
         Bench b;
         b.set_device(0, reference_image());
         const std::string tool = "'" + bench::tool_path() + "'";
         // The first, in another directory, stops inside its "fru write" until the gate is closed;
         // the second starts once the first is there, and the gate is closed once the second has
         // said that it waits.
-        const std::string script = "mkfifo gate second.out\n"
-                                   "(cd '" +
-                                   b.outside_dir() +
-                                   "' && export TARNWICK_BULK=1 TARNWICK_FAKE_WRITE_WAIT='" +
-                                   b.work_dir() + "/gate' && exec " + tool +
-                                   " 0 /BSN NEW-1 >first.out) &\n"
-                                   "first=$!\n"
-                                   "exec 3>gate\n" +
-                                   (c.kill_first ? "kill -KILL $first\n" : "") +
-                                   "{ TARNWICK_BULK=" + (c.second_bulk ? "1 " : "0 ") + tool +
-                                   " 0 /PSN NEW-2 >second.out; echo $? >second.status; } 3>&- &\n"
-                                   "exec 4<second.out\n"
-                                   "IFS= read -r waited <&4\n"
-                                   "echo \"$waited\"\n"
-                                   "exec 3>&-\n"
-                                   "cat <&4 >/dev/null\n"
-                                   "wait $first\n"
-                                   "echo first $?\n"
-                                   "wait\n";
-        const RunResult r = b.run_shell(script);
+        const RunResult r = b.run_shell(
+            "mkfifo gate second.out\n(cd '" + b.outside_dir() +
+            "' && export TARNWICK_BULK=1 TARNWICK_FAKE_WRITE_WAIT='" + b.work_dir() +
+            "/gate' && exec " + tool + " 0 /BSN NEW-1 >/dev/null) &\nfirst=$!\nexec 3>gate\n" +
+            (kill_first ? "kill -KILL $first\n" : "") +
+            "{ TARNWICK_BULK=" + (kill_first ? "1 " : "0 ") + tool +
+            " 0 /PSN NEW-2 >second.out; echo $? >second.status; } 3>&- &\n"
+            "exec 4<second.out\nhead -n 1 <&4\nexec 3>&-\ncat <&4 >/dev/null\nwait $first\n"
+            "echo first $?\nwait\n");
         EXPECT_EQ(r.out, "Waiting for another tarnwick write to FRU device 0...\nfirst " +
-                             std::string(c.kill_first ? "137" : "0") + "\n");
+                             std::string(kill_first ? "137" : "0") + "\n");
         EXPECT_EQ(b.read_file("second.status"), "0\n");
         ImageFields both;
         both.board_serial = "NEW-1";
         both.product_serial = "NEW-2";
         EXPECT_EQ(b.device(0), padded(reference_image(both)));
-        if (c.second_bulk) {
-            // What the second read, and kept, is what the first's utility wrote.
+        if (kill_first) {
+            // What the second read, and kept, is what the killed one's utility wrote.
             const std::vector<std::string> made = backups(b);
             ASSERT_EQ(made.size(), 1u);
             const std::vector<uint8_t> first = padded(with_board_serial("NEW-1"));

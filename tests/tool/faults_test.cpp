@@ -7,7 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <regex>
 
 namespace {
 
@@ -171,64 +171,50 @@ TEST(Faults, TwoRunsInOneDirectoryTakeTurns) {
 // swapped by someone else, so a write in either mode stops before any device command. A missing
 // directory is made private.
 TEST(Faults, TheLockDirectoryMustBeTheUsersAlone) {
-    enum class place { missing, link, link_with_slash, other_owner, group_writable, file };
+    // clang-format off
     const struct {
         const char* what;
-        place kind;
+        const char* make; // shell commands that make DIR
+        const char* named; // how TARNWICK_LOCK_DIR names it
         std::vector<std::string> args;
-        bool bulk;
+        const char* bulk;
     } cases[] = {
-        {"missing: made with mode 0700", place::missing, {"0", "/BSN", "NEW-1"}, true},
-        {"a link to a private directory", place::link, {"0", "/BSN", "NEW-1"}, false},
-        {"a link named with a trailing slash", place::link_with_slash, {"0", "/PAT", "X"}, true},
-        {"another user's directory", place::other_owner, {"0", "-w"}, true},
-        {"a directory the group may write", place::group_writable, {"0", "-w"}, false},
-        {"a file", place::file, {"0", "/PAT", "X"}, true},
+        {"missing: made with mode 0700", "", "DIR", {"0", "/BSN", "NEW-1"}, "1"},
+        {"a link to a private directory", "ln -s LOCKS DIR", "DIR", {"0", "/BSN", "NEW-1"}, "0"},
+        {"a link named with a trailing slash", "ln -s LOCKS DIR", "DIR/", {"0", "/PAT", "X"}, "1"},
+        {"another user's directory", "mkdir -m 700 DIR && chown 65534 DIR", "DIR", {"0", "-w"}, "1"},
+        {"a directory the group may write", "mkdir -m 770 DIR", "DIR", {"0", "-w"}, "0"},
+        {"a file", ": >DIR", "DIR", {"0", "/PAT", "X"}, "1"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bench b;
-        const std::vector<uint8_t> before = bench::reference_image();
-        b.set_device(0, before);
+        b.set_device(0, bench::reference_image());
         b.write_file("fruconfig.ini", bench::example_config());
         const std::string dir = b.outside_dir() + "/locks";
-        switch (c.kind) {
-        case place::missing:
-            break;
-        case place::link:
-        case place::link_with_slash:
-            fs::create_symlink(b.lock_dir(), dir);
-            break;
-        case place::other_owner:
-            ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
-            if (chown(dir.c_str(), 65534, 65534) != 0) {
-                continue; // only root can make it; as another user the run itself is the test
-            }
-            break;
-        case place::group_writable:
-            ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
-            ASSERT_EQ(chmod(dir.c_str(), 0770), 0);
-            break;
-        case place::file:
-            std::ofstream(dir) << "";
-            break;
+        const auto place = [&](std::string text) {
+            text = std::regex_replace(text, std::regex("DIR"), dir);
+            return std::regex_replace(text, std::regex("LOCKS"), b.lock_dir());
+        };
+        if (b.run_shell(place(c.make)).status != 0) {
+            continue; // another user's directory: only root can make one
         }
-        b.set_env("TARNWICK_LOCK_DIR", c.kind == place::link_with_slash ? dir + "/" : dir);
-        b.set_env("TARNWICK_BULK", c.bulk ? "1" : "0");
+        b.set_env("TARNWICK_LOCK_DIR", place(c.named));
+        b.set_env("TARNWICK_BULK", c.bulk);
         const RunResult r = b.run(c.args);
-        if (c.kind == place::missing) {
-            EXPECT_EQ(r.status, 0);
+        if (*c.make == '\0') {
             struct stat made {};
-            ASSERT_EQ(lstat(dir.c_str(), &made), 0);
-            EXPECT_EQ(made.st_mode, S_IFDIR | 0700);
-            ASSERT_EQ(lstat((dir + "/fru0.lock").c_str(), &made), 0);
-            EXPECT_EQ(made.st_mode, S_IFREG | 0600);
+            EXPECT_EQ(r.status, 0);
+            EXPECT_TRUE(lstat(dir.c_str(), &made) == 0 && made.st_mode == (S_IFDIR | 0700));
+            EXPECT_TRUE(lstat((dir + "/fru0.lock").c_str(), &made) == 0 &&
+                        made.st_mode == (S_IFREG | 0600));
             continue;
         }
         EXPECT_EQ(r.out, "Can not use the lock directory \"" + dir + "\"; nothing written.\n");
         EXPECT_EQ(r.status, 255);
         EXPECT_EQ(r.commands, std::vector<std::string>{});
-        EXPECT_EQ(bench::first_512(b.device(0)), before);
+        EXPECT_EQ(bench::first_512(b.device(0)), bench::reference_image());
         EXPECT_TRUE(fs::is_empty(b.lock_dir())) << "nothing made through a link";
     }
 }
