@@ -2,7 +2,7 @@
 # bench/ansible-scale.sh BUILD_DIR [HOSTS...] - times the playbook examples/ansible/fru.yml over
 # inventories of 1, 4 and 8 hosts (or the counts given) on this machine: each host has its own
 # simulated BMC (scripts/bmc-sim.sh), a tarnwick_binary wrapper that puts that BMC's ipmitool
-# first on PATH, its own TMPDIR and working directory, and ansible_connection: local; --forks
+# first on PATH, its own TMPDIR, lock directory and working directory, and ansible_connection: local; --forks
 # equals the hosts. Each host programs FRU device 0 with the values of the example host
 # r07-u12.example.net. For every count it times the first run (every device written) and the
 # second (nothing to change), with the CPU time of Ansible and all it started, checks the play
@@ -75,10 +75,11 @@ for hosts in "$@"; do
     while [ "$i" -le "$hosts" ]; do
         h=h$hosts-$i
         mkdir -p "$W/$h/tmp"
+        mkdir -m 700 "$W/$h/locks"
         BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$W/$h/sim"
         # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
-        printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s exec %s "$@"\n' "$W/$h/sim" "$W/$h/tmp" \
-            "$TARNWICK" >"$W/$h/tarnwick"
+        printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s TARNWICK_LOCK_DIR=%s exec %s "$@"\n' \
+            "$W/$h/sim" "$W/$h/tmp" "$W/$h/locks" "$TARNWICK" >"$W/$h/tarnwick"
         chmod +x "$W/$h/tarnwick"
         printf '    %s:\n      tarnwick_binary: %s\n      tarnwick_workdir: %s\n' "$h" \
             "$W/$h/tarnwick" "$W/$h/work" >>"$inventory"

@@ -11,6 +11,7 @@
 namespace {
 
 void (*early_end_cleanup)() = nullptr;
+int (*waiting_interrupt)() = nullptr;
 
 void run_early_end_cleanup() {
     if (early_end_cleanup != nullptr) {
@@ -25,6 +26,10 @@ void set_early_end_cleanup(void (*cleanup)()) {
     early_end_cleanup = cleanup;
 }
 
+void set_waiting_interrupt(int (*waiting)()) {
+    waiting_interrupt = waiting;
+}
+
 void fail(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -36,6 +41,11 @@ void fail(const char* format, ...) {
 
 void exit_failure() {
     clear_terminal_line();
+    if (waiting_interrupt != nullptr) {
+        if (const int signal = waiting_interrupt()) {
+            end_by_signal(signal);
+        }
+    }
     run_early_end_cleanup();
     // exit() flushes standard output, so everything printed before is kept, in order.
     std::exit(255);
@@ -54,6 +64,6 @@ void end_by_signal(int signal) {
     sigaddset(&only, signal);
     sigprocmask(SIG_UNBLOCK, &only, nullptr);
     raise(signal);
-    // Not reached with the default action of SIGINT or SIGQUIT; the shell's code for it otherwise.
+    // Not reached with the default action of these signals; the shell's code for it otherwise.
     _exit(128 + signal);
 }

@@ -78,11 +78,13 @@ void write_unless_held(const fru_image& image, const std::vector<uint8_t>& befor
     if (progress != nullptr) {
         std::printf("%s%s", progress->writing_data, progress->writing_checksum);
     }
-    // Until the read-back has compared every byte, an interrupt leaves an image not known whole.
+    // An interrupt from here on waits until the read-back has compared every byte.
     const device_write_guard writing;
     note_device_offset(0);
+    image_write_starts();
     write_whole_image(image);
     check_read_back(image, read_whole_device());
+    image_write_verified();
 }
 
 class bulk_device final : public fru_device {
@@ -90,6 +92,7 @@ class bulk_device final : public fru_device {
     // One read serves every request of the run (the rows of a dump, an item's bytes).
     std::vector<uint8_t> read(uint32_t offset, uint32_t count) override {
         if (!held_) {
+            const commands_shielded shielded; // an interrupt waits for the read to end
             held_ = read_whole_device();
         }
         std::vector<uint8_t> bytes(count, 0);
@@ -102,6 +105,7 @@ class bulk_device final : public fru_device {
     void hold_image(const fru_image& image, const image_progress& progress) override {
         held_.reset();
         lock_device_for_writing();
+        const image_write_guard writing;
         fru_image complete = image;
         for (const char* area_name : info_area_names) {
             set_area_checksum(complete, area_name);
@@ -112,6 +116,7 @@ class bulk_device final : public fru_device {
     void hold_item(int index, const char* area_name) override {
         held_.reset();
         lock_device_for_writing();
+        const image_write_guard writing;
         const std::vector<uint8_t> before = read_device_to_write();
         fru_image image;
         std::copy(before.begin(), before.begin() + image.size(), image.begin());
@@ -123,8 +128,9 @@ class bulk_device final : public fru_device {
     void hold_exact_image(const fru_image& image, const char* announcement) override {
         held_.reset();
         lock_device_for_writing();
+        const image_write_guard writing;
         const image_progress progress{announcement, ""};
-        write_unless_held(image, read_whole_device(), &progress);
+        write_unless_held(image, read_device_to_write(), &progress);
     }
 
   private:

@@ -6,6 +6,7 @@
 #include "common/terminal_line.h"
 #include "device/byte_access.h"
 #include "device/checksum.h"
+#include "files/device_lock.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "process/command_runner.h"
@@ -38,6 +39,7 @@ class byte_device final : public fru_device {
     // 512 writes in offset order (the checksum bytes as the table holds them), then the checksum
     // write pass of each area over the bytes read back.
     void hold_image(const fru_image& image, const image_progress& progress) override {
+        lock_device_for_writing();
         const device_write_guard writing;
         std::printf("%s", progress.writing_data);
         uint32_t commands = image.size();
@@ -54,6 +56,7 @@ class byte_device final : public fru_device {
     }
 
     void hold_item(int index, const char* area_name) override {
+        lock_device_for_writing();
         const device_write_guard writing;
         progress_start(writing_what(), item[index].length + 2 * checksum_pass_commands(area_name));
         write_single_value(index);
@@ -63,6 +66,7 @@ class byte_device final : public fru_device {
 
     // 512 writes in offset order, then 512 reads comparing every byte.
     void hold_exact_image(const fru_image& image, const char* announcement) override {
+        lock_device_for_writing();
         const device_write_guard writing;
         std::printf("%s", announcement);
         progress_start(writing_what(), 2 * image.size());

@@ -2,45 +2,95 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "common/fail.h"
 #include "common/fruid.h"
-#include "files/private_file.h"
 #include "process/command_runner.h"
 #include "process/interrupts.h"
 
+namespace {
+
+// The lock of this run and its device. Held until the run ends; a second lock of the same file
+// by this run would wait for the first.
+int lock_file = -1;
+int locked_device = 0;
+
+// Makes the directory when it is missing and opens it, as long as it is a directory (not a link)
+// of this user's with no access for group or others: anyone else who could write there could take
+// the lock first or swap the file. Anything else ends the run.
+int open_lock_directory(const std::string& path) {
+    mkdir(path.c_str(), 0700); // one that exists already is checked like a new one
+    const int directory = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status {};
+    if (directory < 0 || fstat(directory, &status) != 0 || status.st_uid != geteuid() ||
+        (status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        fail("Can not use the lock directory \"%s\"; nothing written.\n", path.c_str());
+    }
+    return directory;
+}
+
+// A trailing slash would make the link check follow a link.
+std::string without_trailing_slash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+} // namespace
+
+std::string lock_directory_for(unsigned user, const char* lock_dir, const char* runtime_dir) {
+    if (lock_dir != nullptr && *lock_dir != '\0') {
+        return without_trailing_slash(lock_dir);
+    }
+    if (user == 0) {
+        return "/run/tarnwick";
+    }
+    if (runtime_dir != nullptr && runtime_dir[0] == '/') {
+        return without_trailing_slash(runtime_dir) + "/tarnwick";
+    }
+    return format_text("/tmp/tarnwick-%u", user);
+}
+
 void lock_device_for_writing() {
-    // Held until the run ends; flock would not see a second lock of this run as its own.
-    static int locked_device = -1;
-    static bool locked = false;
-    if (locked && locked_device == FRUID) {
+    if (lock_file >= 0 && locked_device == FRUID) {
         return;
     }
-    const std::string path = private_file_directory() + format_text("/tarnwick-fru%d.lock", FRUID);
-    const int file = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (lock_file >= 0) {
+        close(lock_file); // one run writes one device; only tests switch
+    }
+    const std::string dir = lock_directory_for(geteuid(), std::getenv("TARNWICK_LOCK_DIR"),
+                                               std::getenv("XDG_RUNTIME_DIR"));
+    const int directory = open_lock_directory(dir);
+    const std::string name = format_text("fru%d.lock", FRUID);
+    const std::string path = dir + "/" + name;
+    const int file =
+        openat(directory, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    close(directory);
     if (file < 0) {
         fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
     }
-    locked = true;
+    lock_file = file;
     locked_device = FRUID;
-    if (flock(file, LOCK_EX | LOCK_NB) == 0) {
-        return;
-    }
-    std::printf("Waiting for another tarnwick write to FRU device %d...\n", FRUID);
-    std::fflush(stdout);
-    const interrupts_held holding; // Ctrl-C while waiting ends the run as at any other time
-    while (flock(file, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
+    if (flock(file, LOCK_EX | LOCK_NB) != 0) {
+        std::printf("Waiting for another tarnwick write to FRU device %d...\n", FRUID);
+        std::fflush(stdout);
+        const interrupts_held holding; // Ctrl-C while waiting ends the run as at any other time
+        while (flock(file, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
+            }
+            if (const int signal = pending_interrupt()) {
+                stop_interrupted(signal);
+            }
         }
-        if (const int signal = pending_interrupt()) {
-            stop_interrupted(signal);
-        }
     }
+    // The commands of the write inherit it: the device stays locked while one of them runs.
+    fcntl(file, F_SETFD, 0);
 }

@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <stdio_ext.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -18,6 +19,24 @@
 extern char** environ;
 
 namespace {
+
+int shielded_depth = 0;
+
+// Starts "/bin/sh -c LINE"; -1 when it cannot be started. A shielded command starts in a child
+// of its own making, which shields itself before it becomes the shell.
+pid_t start_shell(char* argv[]) {
+    pid_t child = -1;
+    if (shielded_depth == 0) {
+        return posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv, environ) == 0 ? child : -1;
+    }
+    child = fork();
+    if (child == 0) {
+        shield_from_interrupts();
+        execve("/bin/sh", argv, environ);
+        _exit(127);
+    }
+    return child;
+}
 
 // "/bin/sh -c LINE", as system() runs it, except that the tool does not ignore SIGINT and SIGQUIT
 // while the command runs: the signals that end a run are held, so one sent to the tool alone is
@@ -37,8 +56,8 @@ int run_in_shell(const std::string& command_line) {
     char shell[] = "sh";
     char option[] = "-c";
     char* argv[] = {shell, option, const_cast<char*>(command_line.c_str()), nullptr};
-    pid_t child = 0;
-    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv, environ) != 0) {
+    const pid_t child = start_shell(argv);
+    if (child < 0) {
         return -1;
     }
     int status = 0;
@@ -61,7 +80,20 @@ command_runner current_runner = run_in_shell;
 
 } // namespace
 
+commands_shielded::commands_shielded() {
+    ++shielded_depth;
+}
+
+commands_shielded::~commands_shielded() {
+    --shielded_depth;
+}
+
 int run_command(const std::string& command_line) {
+    // From its write command on, a whole-image write goes on to the verdict on its read-back
+    // whatever signal comes (write_guard.h).
+    if (current_image_write_stage() == image_write_stage::writing) {
+        return current_runner(command_line);
+    }
     if (const int signal = pending_interrupt()) {
         stop_interrupted(signal);
     }

@@ -9,8 +9,22 @@
 using command_runner = int (*)(const std::string& command_line);
 
 // Runs the command through the current runner. A command ended by SIGINT or SIGQUIT (Ctrl-C,
-// Ctrl-\) ends the tool by the same signal, so that a calling shell loop stops too.
+// Ctrl-\), or a signal the tool noted meanwhile, ends the tool by the same signal, so that a
+// calling shell loop stops too; from the write command of a whole-image write to the verdict on
+// its read-back the signal waits instead (write_guard.h).
 int run_command(const std::string& command_line);
+
+// While one lives, the shell's commands run shielded from the signals that end a run (SIGINT,
+// SIGQUIT, SIGTERM, SIGHUP): a terminal's Ctrl-C or a dropped session cannot cut a whole-image
+// transfer in the middle. The tool still notes the signal and acts once the command is done.
+// Scopes nest.
+class commands_shielded {
+  public:
+    commands_shielded();
+    ~commands_shielded();
+    commands_shielded(const commands_shielded&) = delete;
+    commands_shielded& operator=(const commands_shielded&) = delete;
+};
 
 // Replaces the runner, for unit tests that record command lines instead of running them.
 // Returns the previous one.

@@ -1,9 +1,12 @@
 #include "process/interrupts.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 
 #include "common/fail.h"
+#include "common/fruid.h"
 #include "common/terminal_line.h"
 #include "process/write_guard.h"
 
@@ -58,6 +61,22 @@ interrupts_held::~interrupts_held() {
     }
 }
 
+void shield_from_interrupts() {
+    setpgid(0, 0);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGTTOU, &ignore, nullptr);
+    sigaction(SIGTTIN, &ignore, nullptr);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const held_signal& entry : held) {
+        sigaction(entry.signal, &ignore, nullptr);
+        sigaddset(&blocked, entry.signal);
+    }
+    sigprocmask(SIG_BLOCK, &blocked, nullptr);
+}
+
 int pending_interrupt() {
     return caught;
 }
@@ -71,9 +90,20 @@ void stop_interrupted(int signal) {
         interrupt_cleanup();
     }
     clear_terminal_line();
-    if (device_write_under_way()) {
-        std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
-                    current_device_offset());
+    switch (current_image_write_stage()) {
+    case image_write_stage::before_write:
+        std::printf("Interrupted; nothing written to FRU device %d.\n", FRUID);
+        break;
+    case image_write_stage::verified:
+        std::printf("Interrupted after the write; FRU device %d holds the new image.\n", FRUID);
+        break;
+    case image_write_stage::none:
+    case image_write_stage::writing:
+        if (device_write_under_way()) {
+            std::printf("Interrupted at offset 0x%x; the FRU may be partly written.\n",
+                        current_device_offset());
+        }
+        break;
     }
     end_by_signal(signal);
 }

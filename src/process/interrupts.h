@@ -16,12 +16,23 @@ class interrupts_held {
     interrupts_held& operator=(const interrupts_held&) = delete;
 };
 
+// In a child process before it runs a command that must not be cut. The child becomes a process
+// group of its own, which a terminal's Ctrl-C, Ctrl-\ or hang-up (sent to the foreground group,
+// the tool's) and a signal to the tool's group do not reach: the utility catches SIGINT itself,
+// whatever it inherits. The signals that end a run are also ignored and blocked there (a shell
+// clears a blocked mask as it starts; an ignored signal stays ignored through it), and so are
+// SIGTTOU and SIGTTIN, which would stop a background group that uses the terminal.
+// Async-signal-safe.
+void shield_from_interrupts();
+
 // The signal noted while held; 0 for none.
 int pending_interrupt();
 
 // What an interrupt removes before the run ends (the files layer's temporary files); one at most.
 void set_interrupt_cleanup(void (*cleanup)());
 
-// Ends the process by `signal`: runs the interrupt clean-up, says at which offset a write
-// under way stopped, and ends by the signal's default action, so that a calling shell stops too.
+// Ends the process by `signal`: runs the interrupt clean-up, says what a write under way left on
+// the device (the offset where a byte write stopped; for a whole-image write, nothing written or
+// the new image verified), and ends by the signal's default action, so that a calling shell
+// stops too.
 [[noreturn]] void stop_interrupted(int signal);

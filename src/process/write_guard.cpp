@@ -2,11 +2,14 @@
 
 #include <csignal>
 
+#include "common/fail.h"
+
 namespace {
 
 bool under_way = false;
 bool strict_reads = false;
 uint32_t current_offset = 0;
+image_write_stage image_stage = image_write_stage::none;
 
 // Writes to a closed pipe then fail with an error instead of ending the process. A handler, not
 // SIG_IGN, so that the commands the tool starts get the default action back.
@@ -60,4 +63,36 @@ void note_device_offset(uint32_t offset) {
 
 uint32_t current_device_offset() {
     return current_offset;
+}
+
+image_write_guard::image_write_guard() {
+    image_stage = image_write_stage::before_write;
+    set_waiting_interrupt(pending_interrupt);
+}
+
+image_write_guard::~image_write_guard() {
+    // A signal that came after the last command: what the stage says is still true.
+    if (const int signal = pending_interrupt()) {
+        stop_interrupted(signal);
+    }
+    set_waiting_interrupt(nullptr);
+    image_stage = image_write_stage::none;
+}
+
+void image_write_starts() {
+    if (const int signal = pending_interrupt()) {
+        stop_interrupted(signal);
+    }
+    image_stage = image_write_stage::writing;
+}
+
+void image_write_verified() {
+    image_stage = image_write_stage::verified;
+    if (const int signal = pending_interrupt()) {
+        stop_interrupted(signal);
+    }
+}
+
+image_write_stage current_image_write_stage() {
+    return image_stage;
 }

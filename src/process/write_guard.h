@@ -1,9 +1,11 @@
 // A write to the device under way, as a scoped guard around the commands of one write operation
-// (the bytes and checksum passes of "-w" or of an item write; bulk mode's write and read-back).
+// (the bytes and checksum passes of "-w" or of an item write; bulk mode's write and read-back),
+// and bulk mode's whole-image write from its first read to the verdict on its read-back.
 #pragma once
 
 #include <cstdint>
 
+#include "process/command_runner.h"
 #include "process/interrupts.h"
 
 // While a guard lives:
@@ -47,3 +49,33 @@ bool device_reads_strict();
 // The offset the next device command works at, for the message of an interrupted write.
 void note_device_offset(uint32_t offset);
 uint32_t current_device_offset();
+
+// A whole-image write (bulk mode), from the first read of the device to the verdict on the
+// read-back. Its commands run shielded (commands_shielded) and the signals that end a run are
+// held throughout:
+// - one that comes before image_write_starts() ends the run once the command under way is done,
+//   saying "Interrupted; nothing written to FRU device N." (a backup already saved stays);
+// - one that comes from there on waits for the verdict: image_write_verified() then ends the run
+//   saying that the device holds the new image; a failure on the way (a verify that fails)
+//   prints its own message and ends the run by the signal instead of with status 255.
+class image_write_guard {
+  public:
+    image_write_guard();
+    ~image_write_guard();
+    image_write_guard(const image_write_guard&) = delete;
+    image_write_guard& operator=(const image_write_guard&) = delete;
+
+  private:
+    interrupts_held holding_;
+    commands_shielded shielded_;
+};
+
+// Right before the write command of the image_write_guard that lives.
+void image_write_starts();
+// Once the read-back has matched the image, byte for byte.
+void image_write_verified();
+
+// Where the whole-image write stands: before its write command, from the write command to the
+// verdict, verified; none outside an image_write_guard.
+enum class image_write_stage { none, before_write, writing, verified };
+image_write_stage current_image_write_stage();

@@ -78,6 +78,8 @@ Bench::Bench() {
     fs::create_directory(device_dir());
     fs::create_directory(outside_dir());
     fs::create_directory(temp_dir());
+    fs::create_directory(lock_dir());
+    chmod(lock_dir().c_str(), 0700);
 }
 
 Bench::~Bench() {
@@ -152,6 +154,10 @@ void Bench::run_as(unsigned uid, unsigned gid) {
     for (const auto& e : fs::directory_iterator(device_dir())) {
         chmod(e.path().c_str(), 0666);
     }
+    // The device locks must be the user's own, as the tool checks.
+    if (chown(lock_dir().c_str(), uid, gid) != 0) {
+        throw std::runtime_error("cannot hand the lock directory to the user");
+    }
     const std::string bin = root_ + "/bin";
     const std::string fakebin = root_ + "/fakebin";
     fs::create_directories(bin);
@@ -204,7 +210,8 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
         if (entry.rfind("TARNWICK_FAKE_", 0) == 0 || entry.rfind("TZ=", 0) == 0 ||
-            entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("TARNWICK_BULK=", 0) == 0) {
+            entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("TARNWICK_BULK=", 0) == 0 ||
+            entry.rfind("TARNWICK_LOCK_DIR=", 0) == 0) {
             continue;
         }
         if (entry.rfind("PATH=", 0) == 0) {
@@ -221,6 +228,9 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
     env.push_back("TARNWICK_FAKE_DIR=" + device_dir());
     if (env_.count("TMPDIR") == 0) {
         env.push_back("TMPDIR=" + temp_dir());
+    }
+    if (env_.count("TARNWICK_LOCK_DIR") == 0) {
+        env.push_back("TARNWICK_LOCK_DIR=" + lock_dir());
     }
     for (const auto& [k, v] : env_) {
         env.push_back(k + "=" + v);
@@ -244,8 +254,10 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
-        // Own process group, so that a timeout can end the shells and utilities started too.
-        setpgid(0, 0);
+        // Own session and process group, as a terminal's foreground job: a timeout ends the
+        // shells and utilities started in the group too, and the fake utility finds the group
+        // its "Ctrl-C" goes to.
+        setsid();
         int in = open("/dev/null", O_RDONLY);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

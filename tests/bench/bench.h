@@ -49,8 +49,8 @@ class Bench {
     void clear_env();
 
     // Runs the tool with `args` in the working directory: stdin from /dev/null, stdout and stderr
-    // captured separately, PATH with the fake first, TZ=UTC, TARNWICK_FAKE_DIR and TMPDIR set, an
-    // inherited TARNWICK_BULK dropped. A run that
+    // captured separately, PATH with the fake first, TZ=UTC, TARNWICK_FAKE_DIR, TMPDIR and
+    // TARNWICK_LOCK_DIR set, an inherited TARNWICK_BULK dropped. A run that
     // takes longer than `timeout_seconds` is killed (with its children) and fails the test.
     RunResult run(const std::vector<std::string>& args, int timeout_seconds = 300);
     // The same environment, running the fake utility itself with `args`.
@@ -79,9 +79,14 @@ class Bench {
     std::string outside_dir() const {
         return root_ + "/outside";
     }
-    // TMPDIR of the runs (bulk mode's private files and locks), unless set_env gives another.
+    // TMPDIR of the runs (bulk mode's private files), unless set_env gives another.
     std::string temp_dir() const {
         return root_ + "/tmp";
+    }
+    // TARNWICK_LOCK_DIR of the runs (the device locks of writes; mode 0700), unless set_env gives
+    // another.
+    std::string lock_dir() const {
+        return root_ + "/locks";
     }
 
   private:

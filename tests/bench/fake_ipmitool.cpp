@@ -29,12 +29,19 @@
 //                                that a checksum verification afterwards fails.
 //   TARNWICK_FAKE_INTERRUPT_AT=<decimal offset>
 //                                a read or write covering that offset (raw, or fru read/write)
-//                                first sends SIGINT to its whole process group, as Ctrl-C on a
-//                                terminal does. TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT or TERM sends
-//                                that signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1 sends it to
-//                                the tool alone (the group's leader, as the bench starts it), as
-//                                "kill -INT PID" does, and the command carries on;
+//                                first sends SIGINT to the process group of the session's leader
+//                                (the tool, as the bench starts it), as Ctrl-C on a terminal does
+//                                to the foreground group; the command carries on unless the
+//                                signal ends it (it is not in that group, or ignores it).
+//                                TARNWICK_FAKE_INTERRUPT_SIGNAL=QUIT, TERM or HUP sends that
+//                                signal instead; TARNWICK_FAKE_INTERRUPT_TOOL=1 sends it to the
+//                                tool alone, as "kill -INT PID" does;
+//                                TARNWICK_FAKE_INTERRUPT_ALL=1 to its own group too, as a service
+//                                manager stopping every process of a unit does;
 //                                TARNWICK_FAKE_INTERRUPT_ON=read or write: only such commands.
+//   TARNWICK_FAKE_WRITE_WAIT=<FIFO>  "fru write", its file read, waits until every writer of the
+//                                FIFO has closed it: a test opens it for writing (which returns
+//                                once the fake waits) and closes it to let the write go on.
 //
 // Supported commands, with the real utility's output format:
 //   raw 0x0a 0x11 DEV LO HI COUNT   Read FRU Data: " 01 xx" (count, then the bytes), newline.
@@ -43,12 +50,14 @@
 //   fru print N                     decoded listing of device N.
 //   fru read N FILE                 the whole device (1280 bytes) into FILE.
 //   fru write N FILE                FILE's bytes onto the device from offset 0.
-// As the real 1.8.19 does, "fru read" and "fru write" of a device that has no file print nothing,
-// leave FILE alone and exit 0, and "fru write" exits 0 even when the write failed. The fault
-// modes apply to them: TARNWICK_FAKE_READ_FAIL writes no FILE; a read failing at an offset writes
-// the whole FILE, zeros from there on, and says so on standard error only, with status 0; a
-// failing write stores the bytes before the failing offset (none with TARNWICK_FAKE_WRITE_FAIL).
-// Anything else: message on stderr, exit 1. Checksums are not checked, as by the real utility.
+// As the real 1.8.19 does over the LAN, the fake catches SIGINT, whatever it inherits, and ends
+// with status 255 (before it stores anything). "fru read" and "fru write" of a device that has no
+// file print nothing, leave FILE alone and exit 0, and "fru write" exits 0 even when the write
+// failed. The fault modes apply to them: TARNWICK_FAKE_READ_FAIL writes no FILE; a read failing at
+// an offset writes the whole FILE, zeros from there on, and says so on standard error only, with
+// status 0; a failing write stores the bytes before the failing offset (none with
+// TARNWICK_FAKE_WRITE_FAIL). Anything else: message on stderr, exit 1. Checksums are not checked,
+// as by the real utility.
 
 #include <algorithm>
 #include <cerrno>
@@ -173,8 +182,8 @@ bool covers(long at, unsigned long offset, size_t count) {
            static_cast<unsigned long>(at) < offset + count;
 }
 
-// The keyboard's interrupt reaches every process of the foreground group: the tool, its shell,
-// this utility and awk alike.
+// The keyboard's interrupt reaches every process of the foreground group: the tool, and its
+// shell, this utility and awk when they run in the tool's group.
 void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
     const char* only = std::getenv("TARNWICK_FAKE_INTERRUPT_ON");
     if (!covers(env_offset("TARNWICK_FAKE_INTERRUPT_AT"), offset, count) ||
@@ -183,14 +192,15 @@ void interrupt_if_asked(unsigned long offset, size_t count, const char* kind) {
     }
     const char* name = std::getenv("TARNWICK_FAKE_INTERRUPT_SIGNAL");
     const std::string which = name != nullptr ? name : "INT";
-    const int signal = which == "QUIT" ? SIGQUIT : which == "TERM" ? SIGTERM : SIGINT;
-    if (env_flag("TARNWICK_FAKE_INTERRUPT_TOOL")) {
-        kill(getpgrp(), signal);
-        return;
+    const int signal = which == "QUIT"   ? SIGQUIT
+                       : which == "TERM" ? SIGTERM
+                       : which == "HUP"  ? SIGHUP
+                                         : SIGINT;
+    const pid_t leader = getsid(0);
+    kill(env_flag("TARNWICK_FAKE_INTERRUPT_TOOL") ? leader : -leader, signal);
+    if (env_flag("TARNWICK_FAKE_INTERRUPT_ALL")) {
+        kill(0, signal);
     }
-    kill(0, signal);
-    raise(signal);
-    std::exit(1);
 }
 
 int run_raw(int argc, char** argv) {
@@ -499,6 +509,13 @@ int run_fru_write(unsigned id, const char* path) {
                 bytes.size());
     bytes.resize(std::min(bytes.size(), fru_size()));
     interrupt_if_asked(0, bytes.size(), "write");
+    if (const char* gate = std::getenv("TARNWICK_FAKE_WRITE_WAIT")) {
+        const int fd = open(gate, O_RDONLY);
+        char byte = 0;
+        while (fd >= 0 && read(fd, &byte, 1) > 0) {
+        }
+        close(fd);
+    }
     size_t stored = bytes.size();
     const long fail_at = env_offset("TARNWICK_FAKE_WRITE_FAIL_AT");
     if (env_flag("TARNWICK_FAKE_WRITE_FAIL")) {
@@ -576,6 +593,7 @@ int run_fru(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    signal(SIGINT, [](int) { _exit(255); });
     const char* dir = std::getenv("TARNWICK_FAKE_DIR");
     if (dir == nullptr || *dir == '\0') {
         die("fake ipmitool: TARNWICK_FAKE_DIR is not set");

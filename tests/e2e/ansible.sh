@@ -43,13 +43,14 @@ BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$T/sim2" || {
 SIM1=$SIM
 SIM2=$T/sim2
 
-# host NAME SIM: the tool wrapper of a host that reaches that BMC, with a temporary directory of
-# its own (the device lock lives there, as on a host of its own); prints its inventory entry.
+# host NAME SIM: the tool wrapper of a host that reaches that BMC, with temporary and lock
+# directories of its own, as on a host of its own; prints its inventory entry.
 host() {
     mkdir -p "$T/$1/tmp"
+    mkdir -m 700 "$T/$1/locks"
     # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
-    printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s exec %s "$@"\n' "$2" "$T/$1/tmp" "$TARNWICK" \
-        >"$T/$1/tarnwick"
+    printf '#!/bin/sh\nPATH=%s/bin:$PATH TMPDIR=%s TARNWICK_LOCK_DIR=%s exec %s "$@"\n' "$2" \
+        "$T/$1/tmp" "$T/$1/locks" "$TARNWICK" >"$T/$1/tarnwick"
     chmod +x "$T/$1/tarnwick"
     printf '    %s:\n      tarnwick_binary: %s\n      tarnwick_workdir: %s\n' "$1" "$T/$1/tarnwick" \
         "$T/$1/work"
@@ -271,7 +272,7 @@ EOF
     echo "      tarnwick_fru_ids: [0, 1, 2, 3, 6]"
 } >"$A/failing.yml"
 # another write holds the locked host's device lock for as long as the run lasts
-exec 9>"$T/locked/tmp/tarnwick-fru0.lock"
+exec 9>"$T/locked/locks/fru0.lock"
 flock 9
 play "$A/failing.yml"
 exec 9>&-

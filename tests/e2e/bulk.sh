@@ -46,9 +46,9 @@ check_backup() {
     fi
 }
 
-# no private transfer file left in TMPDIR (the lock files of writes stay)
+# nothing of the tool left in TMPDIR
 check_private_files() {
-    left=$(ls -A "$T/private" | grep -v '^tarnwick-fru[0-9]*\.lock$')
+    left=$(ls -A "$T/private")
     if [ -z "$left" ]; then ok; else fail "$1: private files left: $left"; fi
 }
 

@@ -2,7 +2,8 @@
 #
 # A test script is run as: sh TEST.sh TARNWICK_BINARY REPO_DIR [ARGS...]
 # e2e_setup checks the outside programs (exit 77, a skip, when one is missing), makes a temporary
-# directory with TZ=UTC, starts a simulated BMC in it and puts its ipmitool shim first on PATH.
+# directory with TZ=UTC and its own TARNWICK_LOCK_DIR, starts a simulated BMC in it and puts its
+# ipmitool shim first on PATH.
 # The simulator is stopped by an exit trap, also when the test fails or is interrupted.
 # Checks record failures and go on; e2e_finish ends the test with status 1 if any check failed.
 
@@ -59,6 +60,10 @@ e2e_setup() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
     mkdir -p "$T/sim" "$T/work"
+    # the device locks of this test's writes, apart from every other test and run
+    mkdir -m 700 "$T/locks"
+    TARNWICK_LOCK_DIR=$T/locks
+    export TARNWICK_LOCK_DIR
     # the watcher stops the simulator even if this shell is killed before its trap can run
     BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$T/sim" || {
         echo "FAIL: the simulated BMC did not start"

@@ -53,14 +53,11 @@ std::vector<std::string> backups(const Bench& b) {
     return names;
 }
 
-// Private transfer files left in the runs' TMPDIR (the lock files of writes stay, by design).
+// What the runs left in their TMPDIR: nothing, however they ended.
 std::vector<std::string> private_files(const Bench& b) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(b.temp_dir())) {
-        const std::string name = entry.path().filename().string();
-        if (!std::regex_match(name, std::regex(R"(tarnwick-fru-?[0-9]+\.lock)"))) {
-            names.push_back(name);
-        }
+        names.push_back(entry.path().filename().string());
     }
     return names;
 }
@@ -326,47 +323,47 @@ TEST(BulkMode, DevicesOfOtherSizes) {
     }
 }
 
-// Signals that end a run, to the whole group (Ctrl-C, a dropped session) or to the tool alone:
-// the run ends by the signal only once the command under way is done, leaves no private file,
-// and says when a write may be partial.
-TEST(BulkMode, InterruptsLeaveNoPrivateFileAndNameAPartialWrite) {
-    const std::string backup_line = "Previous image saved to BACKUP.\n";
+// Signals that end a run, to the whole group (Ctrl-C, a dropped session), to the tool alone or to
+// every process, never cut a command: a read ends first; one that comes before the write command
+// leaves the device as it was, and one from the write command on waits for the read-back's
+// verdict. Either way the run ends by the signal and leaves no private file.
+TEST(BulkMode, InterruptsNeverCutATransfer) {
+    const std::string backup = "Previous image saved to BACKUP.\n";
+    const std::string written = "Interrupted after the write; FRU device 0 holds the new image.\n";
+    const std::vector<std::string> item = {"0", "/BSN", "NEW-1"};
+    const std::vector<uint8_t> new_item = padded(with_board_serial("NEW-1"));
+    std::vector<uint8_t> corrupted = new_item;
+    corrupted[226] += 1;
+    using env = std::pair<const char*, const char*>;
+    const env tool = {"TARNWICK_FAKE_INTERRUPT_TOOL", "1"};
+    // clang-format off
     const struct {
         const char* what;
         std::vector<std::string> args;
         const char* on;
         const char* signal;
-        bool tool_alone;
+        env setting;
         std::string out;
         int status;
+        size_t commands;
         std::vector<uint8_t> after; // empty: as it was
     } cases[] = {
-        {"Ctrl-C during the read of -sbin", {"0", "-sbin"}, "read", "INT", false, "", 128 + 2, {}},
-        {"kill -INT PID during the read of -sbin",
-         {"0", "-sbin"},
-         "read",
-         "INT",
-         true,
-         "",
-         128 + 2,
-         {}},
-        {"SIGTERM to the group during the write of -w",
-         {"0", "-w"},
-         "write",
-         "TERM",
-         false,
-         backup_line + progress + "Interrupted at offset 0x0; the FRU may be partly written.\n",
-         128 + 15,
-         {}},
-        {"kill -INT PID during the write of an item: the write ends first",
-         {"0", "/BSN", "NEW-1"},
-         "write",
-         "INT",
-         true,
-         backup_line + "Interrupted at offset 0x0; the FRU may be partly written.\n",
-         128 + 2,
-         padded(with_board_serial("NEW-1"))},
+        {"Ctrl-C during the read of -sbin", {"0", "-sbin"}, "read", "INT", {}, "", 130, 1, {}},
+        {"kill -INT PID during the read of -sbin", {"0", "-sbin"}, "read", "INT", tool, "", 130, 1, {}},
+        {"Ctrl-C during the first read of an item write", item, "read", "INT", {},
+         "Interrupted; nothing written to FRU device 0.\n", 130, 1, {}},
+        {"Ctrl-C during the write of an item", item, "write", "INT", {}, backup + written, 130, 3,
+         new_item},
+        {"kill -INT PID during the write of an item", item, "write", "INT", tool, backup + written,
+         130, 3, new_item},
+        {"SIGTERM to every process during the write of -w, as a service manager does", {"0", "-w"},
+         "write", "TERM", {"TARNWICK_FAKE_INTERRUPT_ALL", "1"}, backup + progress + written, 143, 3,
+         padded(bench::example_image())},
+        {"a dropped session during a write that does not verify", item, "write", "HUP",
+         {"TARNWICK_FAKE_CORRUPT_AT", "226"},
+         backup + "Verify failed at offset 0xe2: expected 45, read 46.\n", 129, 3, corrupted},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bench b;
@@ -379,8 +376,8 @@ TEST(BulkMode, InterruptsLeaveNoPrivateFileAndNameAPartialWrite) {
         b.set_env("TARNWICK_FAKE_INTERRUPT_AT", "0");
         b.set_env("TARNWICK_FAKE_INTERRUPT_ON", c.on);
         b.set_env("TARNWICK_FAKE_INTERRUPT_SIGNAL", c.signal);
-        if (c.tool_alone) {
-            b.set_env("TARNWICK_FAKE_INTERRUPT_TOOL", "1");
+        if (c.setting.first != nullptr) {
+            b.set_env(c.setting.first, c.setting.second);
         }
         const RunResult r = b.run(c.args);
         const std::vector<std::string> made = backups(b);
@@ -390,24 +387,49 @@ TEST(BulkMode, InterruptsLeaveNoPrivateFileAndNameAPartialWrite) {
         }
         EXPECT_EQ(out, c.out);
         EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.commands.size(), c.commands);
         EXPECT_EQ(b.device(0), c.after.empty() ? start : c.after);
         EXPECT_EQ(private_files(b), std::vector<std::string>{});
     }
 }
 
-// A second bulk write to a device waits for the first, from whatever directory, instead of
-// writing an image read before the first one changed it.
+// Writes to one device take turns, in either mode and from whatever directory: the second says it
+// waits, and starts only when the first has ended, also when the first tool was killed while its
+// utility went on writing. Neither change is lost.
 TEST(BulkMode, TwoWritesToOneDeviceTakeTurns) {
-    Bench b;
-    b.set_device(0, reference_image());
-    const std::string lock = b.temp_dir() + "/tarnwick-fru0.lock";
-    const RunResult r = b.run_shell("flock '" + lock + "' sh -c 'touch held; sleep 1' & " +
-                                    "while [ ! -e held ]; do sleep 0.01; done; TARNWICK_BULK=1 '" +
-                                    bench::tool_path() + "' 0 /BSN NEW-1; wait");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
-              "Waiting for another tarnwick write to FRU device 0...\n");
-    EXPECT_EQ(b.device(0), padded(with_board_serial("NEW-1")));
+    for (const bool kill_first : {false, true}) {
+        SCOPED_TRACE(kill_first ? "a bulk write waits for the utility of a killed bulk write"
+                                : "a default-mode write waits for a bulk write");
+        Bench b;
+        b.set_device(0, reference_image());
+        const std::string tool = "'" + bench::tool_path() + "'";
+        // The first, in another directory, stops inside its "fru write" until the gate is closed;
+        // the second starts once the first is there, and the gate is closed once the second has
+        // said that it waits.
+        const RunResult r = b.run_shell(
+            "mkfifo gate second.out\n(cd '" + b.outside_dir() +
+            "' && export TARNWICK_BULK=1 TARNWICK_FAKE_WRITE_WAIT='" + b.work_dir() +
+            "/gate' && exec " + tool + " 0 /BSN NEW-1 >/dev/null) &\nfirst=$!\nexec 3>gate\n" +
+            (kill_first ? "kill -KILL $first\n" : "") +
+            "{ TARNWICK_BULK=" + (kill_first ? "1 " : "0 ") + tool +
+            " 0 /PSN NEW-2 >second.out; echo $? >second.status; } 3>&- &\n"
+            "exec 4<second.out\nhead -n 1 <&4\nexec 3>&-\ncat <&4 >/dev/null\nwait $first\n"
+            "echo first $?\nwait\n");
+        EXPECT_EQ(r.out, "Waiting for another tarnwick write to FRU device 0...\nfirst " +
+                             std::string(kill_first ? "137" : "0") + "\n");
+        EXPECT_EQ(b.read_file("second.status"), "0\n");
+        ImageFields both;
+        both.board_serial = "NEW-1";
+        both.product_serial = "NEW-2";
+        EXPECT_EQ(b.device(0), padded(reference_image(both)));
+        if (kill_first) {
+            // What the second read, and kept, is what the killed one's utility wrote.
+            const std::vector<std::string> made = backups(b);
+            ASSERT_EQ(made.size(), 1u);
+            const std::vector<uint8_t> first = padded(with_board_serial("NEW-1"));
+            EXPECT_EQ(b.read_file(made[0]), std::string(first.begin(), first.end()));
+        }
+    }
 }
 
 // A backup never replaces a file or follows a link: names taken for the next minute push the

@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <regex>
 
 namespace {
 
 using bench::Bench;
 using bench::RunResult;
 using tool_test::describe;
+namespace fs = std::filesystem;
 
 const std::string cannot_write =
     "Can not write the temporary file \"tmp\" in this directory; nothing written.\n";
@@ -162,6 +165,58 @@ TEST(Faults, TwoRunsInOneDirectoryTakeTurns) {
     }
     EXPECT_EQ(r.commands, reads);
     EXPECT_EQ(b.files_left(), (std::vector<std::string>{"a.out", "b.out"}));
+}
+
+// The device lock lives in a directory of the user's alone: anything else there could be taken or
+// swapped by someone else, so a write in either mode stops before any device command. A missing
+// directory is made private.
+TEST(Faults, TheLockDirectoryMustBeTheUsersAlone) {
+    // clang-format off
+    const struct {
+        const char* what;
+        const char* make; // shell commands that make DIR
+        const char* named; // how TARNWICK_LOCK_DIR names it
+        std::vector<std::string> args;
+        const char* bulk;
+    } cases[] = {
+        {"missing: made with mode 0700", "", "DIR", {"0", "/BSN", "NEW-1"}, "1"},
+        {"a link to a private directory", "ln -s LOCKS DIR", "DIR", {"0", "/BSN", "NEW-1"}, "0"},
+        {"a link named with a trailing slash", "ln -s LOCKS DIR", "DIR/", {"0", "/PAT", "X"}, "1"},
+        {"another user's directory", "mkdir -m 700 DIR && chown 65534 DIR", "DIR", {"0", "-w"}, "1"},
+        {"a directory the group may write", "mkdir -m 770 DIR", "DIR", {"0", "-w"}, "0"},
+        {"a file", ": >DIR", "DIR", {"0", "/PAT", "X"}, "1"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        b.set_device(0, bench::reference_image());
+        b.write_file("fruconfig.ini", bench::example_config());
+        const std::string dir = b.outside_dir() + "/locks";
+        const auto place = [&](std::string text) {
+            text = std::regex_replace(text, std::regex("DIR"), dir);
+            return std::regex_replace(text, std::regex("LOCKS"), b.lock_dir());
+        };
+        if (b.run_shell(place(c.make)).status != 0) {
+            continue; // another user's directory: only root can make one
+        }
+        b.set_env("TARNWICK_LOCK_DIR", place(c.named));
+        b.set_env("TARNWICK_BULK", c.bulk);
+        const RunResult r = b.run(c.args);
+        if (*c.make == '\0') {
+            struct stat made {};
+            EXPECT_EQ(r.status, 0);
+            EXPECT_TRUE(lstat(dir.c_str(), &made) == 0 && made.st_mode == (S_IFDIR | 0700));
+            EXPECT_TRUE(lstat((dir + "/fru0.lock").c_str(), &made) == 0 &&
+                        made.st_mode == (S_IFREG | 0600));
+            continue;
+        }
+        EXPECT_EQ(r.out, "Can not use the lock directory \"" + dir + "\"; nothing written.\n");
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.commands, std::vector<std::string>{});
+        EXPECT_EQ(bench::first_512(b.device(0)), bench::reference_image());
+        EXPECT_TRUE(fs::is_empty(b.lock_dir())) << "nothing made through a link";
+    }
 }
 
 // Output that cannot be written is a failure, never a success; a write still goes to its end.

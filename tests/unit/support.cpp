@@ -148,11 +148,15 @@ void tool_test::SetUp() {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     scratch_dir_ = pattern;
     std::filesystem::current_path(scratch_dir_);
-    // Bulk mode's private files and device locks, apart from other tests running meanwhile.
+    // Bulk mode's private files and the device locks, apart from other tests running meanwhile.
     const char* tmpdir = std::getenv("TMPDIR");
     had_tmpdir_ = tmpdir != nullptr;
     previous_tmpdir_ = had_tmpdir_ ? tmpdir : "";
     setenv("TMPDIR", scratch_dir_.c_str(), 1);
+    std::string locks = (std::filesystem::temp_directory_path() / "tarnwick-locks-XXXXXX").string();
+    ASSERT_NE(mkdtemp(locks.data()), nullptr);
+    lock_dir_ = locks;
+    setenv("TARNWICK_LOCK_DIR", lock_dir_.c_str(), 1);
     active_device = &device;
     shell_runner = set_command_runner(memory_runner);
     FRUID = 0;
@@ -166,8 +170,10 @@ void tool_test::TearDown() {
     } else {
         unsetenv("TMPDIR");
     }
+    unsetenv("TARNWICK_LOCK_DIR");
     std::filesystem::current_path(previous_dir_);
     std::filesystem::remove_all(scratch_dir_);
+    std::filesystem::remove_all(lock_dir_);
     std::memcpy(item, saved_table_, sizeof item);
 }
 

@@ -49,6 +49,7 @@ class tool_test : public ::testing::Test {
   private:
     std::string previous_dir_;
     std::string scratch_dir_;
+    std::string lock_dir_;
     std::string previous_tmpdir_;
     bool had_tmpdir_ = false;
     _item_info saved_table_[item_count];
