@@ -7,12 +7,14 @@
 # number shows its old and new value, reports a device that holds its image ok and an absent one
 # failed, and changes no device, working directory or backup. audit.yml over a matching host, one
 # with another asset tag and one whose BMC is down writes the JSON and CSV reports with the drift
-# and the tool's message, and fails only the host it could not read. A third run over six failing
-# hosts: tarnwick's refusal, a BMC that is down (the tool's standard error in the message), runs
-# past their time limit (stopped while waiting for a device lock held elsewhere; killed while
-# ipmitool still waits for the BMC that is down), a failed device beside a backup the controller
-# cannot take (neither hides the other), and values refused before tarnwick runs (three spaces,
-# dates without a zone or outside the FRU's range); no device of the first two hosts changes.
+# and the tool's message, and fails only the host it could not read; a report folder the controller
+# cannot make fails every host, beside their devices' faults. A third run over seven failing hosts:
+# tarnwick's refusal, a BMC that is down (the tool's standard error in the message), runs past their
+# time limit (stopped while waiting for a device lock held elsewhere; killed while ipmitool still
+# waits for the BMC that is down), a failed device beside a backup the controller cannot take
+# (neither hides the other; the message names the backup kept on the host), and values refused
+# before tarnwick runs (three spaces, dates without a zone or outside the FRU's range; a device ID
+# the tool would read as 0); no device of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -241,12 +243,26 @@ else
     fail "audit with tarnwick_audit_fail_on_drift: tagged did not fail with its drift, or bmc-a failed"
 fi
 
-echo "--- third run: six hosts that fail"
+echo "--- audit: a report folder the controller cannot make, beside a device that is absent"
+book=audit.yml
+play "$A/audit.yml" -e tarnwick_audit_dir=/proc/no-such-folder -e tarnwick_fru_ids=[0,9] -l bmc-a,tagged
+book=fru.yml
+for name in bmc-a tagged; do
+    if [ "$(recap $name failed)" = 1 ] && grep -F "fatal: [$name]: FAILED! =>" "$T/play.txt" |
+        grep -qF '"msg": "FRU device 9: Can not read FRU device 9.\nThe audit reports were not written to /proc/no-such-folder: '; then
+        ok
+    else
+        fail "audit: $name did not fail with its device's fault and the reports' fault"
+    fi
+done
+
+echo "--- third run: seven hosts that fail"
 sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/ids.yml"
 sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' -e 's/^\(  manufacturing_date:\).*/\1 "now"/' \
     "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
 cat >>"$A/host_vars/faults.yml" <<'EOF'
@@ -270,6 +286,9 @@ EOF
     printf '      tarnwick_fru_ids: [1, 9]\n      tarnwick_backup_dir: /proc/no-such-folder\n'
     host faults "$SIM1"
     echo "      tarnwick_fru_ids: [0, 1, 2, 3, 6]"
+    # the tool would read the name as device 0
+    host ids "$SIM1"
+    echo "      tarnwick_fru_ids: [7, mb]"
 } >"$A/failing.yml"
 # another write holds the locked host's device lock for as long as the run lasts
 exec 9>"$T/locked/locks/fru0.lock"
@@ -291,16 +310,19 @@ fatal: [down]: FAILED! => |"msg": "FRU device 0: Can not read FRU device 0.\nsta
 fatal: [killed]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was killed 1 s later."
 fatal: [locked]: FAILED! => |"msg": "FRU device 0: tarnwick did not end within tarnwick_timeout (1 s) and was stopped.\nWaiting for another tarnwick write to FRU device 0..."
 fatal: [unfetched]: FAILED! => |"msg": "FRU device 9: Can not read FRU device 9.\nThe backups were not fetched to the controller: Unable to create local directories
+fatal: [unfetched]: FAILED! => |/unfetched/work/fru1/fru1-
 failed: [faults] (item=0) => |board_serial_number has three spaces in a row
 failed: [faults] (item=0) => |manufacturing_date must be a fixed date
 failed: [faults] (item=1) => |manufacturing_date must be a fixed date with its zone
 failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
+fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 255, not [7, \"mb\"]"
 TABLE
-for name in refused down killed locked unfetched faults; do
+for name in refused down killed locked unfetched faults ids; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
+if cmp -s "$SIM1/fru7.bin" "$T/blank.bin"; then ok; else fail "ids: device 7 was written, although the host's device IDs were refused"; fi
 
 e2e_finish
