@@ -317,7 +317,7 @@ failed: [faults] (item=1) => |manufacturing_date must be a fixed date with its z
 failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
-fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 255, not [7, \"mb\"]"
+fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 254, not [7, \"mb\"]"
 TABLE
 for name in refused down killed locked unfetched faults ids; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
