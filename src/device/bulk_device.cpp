@@ -36,8 +36,11 @@ std::vector<uint8_t> read_whole_device() {
     const std::vector<uint8_t> err = complaints.contents();
     const std::string good = format_text("Fru Size         : %zu bytes\nDone\n", bytes.size());
     if (status != 0 || !err.empty() || std::string(out.begin(), out.end()) != good) {
-        std::fwrite(out.data(), 1, out.size(), stderr);
-        std::fwrite(err.data(), 1, err.size(), stderr);
+        for (const std::vector<uint8_t>* text : {&out, &err}) {
+            if (!text->empty()) { // an empty vector may hold no buffer at all
+                std::fwrite(text->data(), 1, text->size(), stderr);
+            }
+        }
         fail("Can not read FRU device %d.\n", FRUID);
     }
     return bytes;
