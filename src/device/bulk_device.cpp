@@ -98,6 +98,12 @@ class bulk_device final : public fru_device {
             const commands_shielded shielded; // an interrupt waits for the read to end
             held_ = read_whole_device();
         }
+        // A report (-diff, -sjson) shows no byte the device does not hold, as in the default mode;
+        // a dump or an item read shows zeros past its end.
+        if (device_reads_strict() && offset + count > held_->size()) {
+            fail("Read FRU data failed at offset 0x%x.\n",
+                 std::max(offset, static_cast<uint32_t>(held_->size())));
+        }
         std::vector<uint8_t> bytes(count, 0);
         for (uint32_t i = 0; i < count && offset + i < held_->size(); ++i) {
             bytes[i] = (*held_)[offset + i];

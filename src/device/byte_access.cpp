@@ -53,7 +53,7 @@ void write_value(uint32_t offset, uint8_t value) {
     if (device_write_under_way() && status != 0) {
         fail("Write FRU data failed at offset 0x%x.\n", offset);
     }
-    progress_step();
+    progress_step(status != 0);
 }
 
 uint8_t read_value(uint32_t offset) {
@@ -75,7 +75,7 @@ uint8_t read_value(uint32_t offset) {
     if (device_reads_strict() && !has_digit) {
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
-    progress_step();
+    progress_step(!has_digit);
     return byte;
 }
 

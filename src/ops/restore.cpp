@@ -109,17 +109,27 @@ std::string image_fault(const fru_image& image, std::size_t file_size) {
 
 std::string read_restore_file(const char* path, fru_image& image) {
     const std::string cannot_read = format_text("Can not read \"%s\"; nothing written.\n", path);
-    // Without blocking: a FIFO is refused, not waited on.
-    const int file = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0) {
+    // Anything but a regular file is refused unopened: opening a device or a FIFO can act on it
+    // (a watchdog starts, a tape rewinds, a waiting writer goes on).
+    struct stat status {};
+    if (stat(path, &status) != 0) {
         return cannot_read;
     }
-    struct stat status {};
-    const bool opened = fstat(file, &status) == 0;
+    int file = -1;
+    if (S_ISREG(status.st_mode)) {
+        // Without blocking, should it have been swapped for a FIFO meanwhile.
+        file = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (file < 0) {
+            return cannot_read;
+        }
+    }
+    const bool opened = file < 0 || fstat(file, &status) == 0;
     const bool regular = opened && S_ISREG(status.st_mode);
     std::vector<uint8_t> bytes;
     const bool read_whole = regular && read_at_most(file, max_restore_bytes, bytes);
-    close(file);
+    if (file >= 0) {
+        close(file);
+    }
     if (!opened || (regular && !read_whole)) {
         return cannot_read;
     }

@@ -28,6 +28,8 @@ std::optional<progress_count> counting;
 // Held while the line may show: a signal between two commands then ends the run through
 // stop_interrupted, which takes the line away, instead of leaving it on the terminal.
 std::optional<interrupts_held> holding;
+// Set by a failed command: the utility writes its complaints where the line is.
+bool given_up = false;
 
 bool wanted() {
     static const bool on = [] {
@@ -41,14 +43,19 @@ bool wanted() {
 
 void progress_start(const std::string& what, uint32_t total) {
     progress_end();
-    if (total > 0 && wanted()) {
+    if (total > 0 && wanted() && !given_up) {
         const auto now = progress_clock::now();
         counting = progress_count{what, total, 0, now, now};
     }
 }
 
-void progress_step() {
+void progress_step(bool failed) {
     if (!counting) {
+        return;
+    }
+    if (failed) {
+        given_up = true;
+        progress_end();
         return;
     }
     progress_count& count = *counting;

@@ -14,8 +14,10 @@
 void progress_start(const std::string& what, uint32_t total);
 
 // One device command done. read_value and write_value count theirs; bulk transfers count none,
-// so no line shows for them.
-void progress_step();
+// so no line shows for them. A command that `failed` has put the utility's complaint on the
+// terminal, most likely over the line: the line goes and is not drawn again in this run, so that
+// the complaints of the commands after it stay whole.
+void progress_step(bool failed = false);
 
 // Ends the counting and takes the line away: for the end of a run whose count fell short.
 void progress_end();

@@ -7,6 +7,8 @@
 //                                first access. Every run appends its command line, "ipmitool "
 //                                followed by the arguments joined by single blanks, to
 //                                commands.log there.
+//   TARNWICK_FAKE_NO_BMC=1       every command fails as with a BMC that does not answer: the
+//                                utility's short complaint on stderr, nothing on stdout, exit 1.
 //   TARNWICK_FAKE_READ_FAIL=1    every read fails: message on stderr, nothing on stdout, exit 1
 //                                (raw Read FRU Data and the fru listings alike).
 //   TARNWICK_FAKE_READ_FAIL_AT=<decimal offset>
@@ -600,6 +602,9 @@ int main(int argc, char** argv) {
     }
     fake_dir = dir;
     log_command(argc, argv);
+    if (env_flag("TARNWICK_FAKE_NO_BMC")) {
+        die("Error: Unable to establish IPMI v2 / RMCP+ session");
+    }
     if (argc >= 2 && std::strcmp(argv[1], "raw") == 0) {
         return run_raw(argc, argv);
     }

@@ -277,8 +277,9 @@ TEST(BulkMode, ReadsThatDoNotProveThemselvesAreRefused) {
     }
 }
 
-// A device smaller than the layout reads as its bytes and zeros beyond, and is never written; a
-// device of the layout's size is written as any other, its backup the whole device.
+// A device smaller than the layout reads as its bytes and zeros beyond, stops a report, and is
+// never written; a device of the layout's size is written as any other, its backup the whole
+// device.
 TEST(BulkMode, DevicesOfOtherSizes) {
     const std::vector<uint8_t> before =
         padded(with_board_serial("SERIAL-0123456789-0123456789-012"), 0x5C);
@@ -296,6 +297,9 @@ TEST(BulkMode, DevicesOfOtherSizes) {
         {"256", {"0", "-sbin"}, bench::hex_dump(shown), 0, before},
         {"256", {"0", "/BSN"}, "SERIAL-0123456789-0123456789-01\n", 0, before},
         {"256", {"0", "-w"}, refused, 255, before},
+        // Reports stop where the device ends, as they do in the default mode.
+        {"256", {"0", "-diff"}, "Read FRU data failed at offset 0x100.\n", 255, before},
+        {"256", {"0", "-sjson"}, "Read FRU data failed at offset 0x100.\n", 255, before},
         {"256", {"0", "/BSN", "NEW-1"}, refused, 255, before},
         {"512",
          {"0", "/BSN", "NEW-1"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
 
 #include "bench.h"
 
@@ -36,6 +37,15 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
     bench.write_file("fruconfig.ini", bench::example_config());
     const std::vector<uint8_t> image = bench::example_image();
     const std::string serial = " Board Serial          : ABC\n";
+    // Each row of the dump after the complaints of its 16 reads.
+    std::string no_bmc;
+    std::istringstream rows(bench::hex_dump(std::vector<uint8_t>(512, 0)));
+    for (std::string row; std::getline(rows, row);) {
+        for (int i = 0; i < 16; ++i) {
+            no_bmc += "Error: Unable to establish IPMI v2 / RMCP+ session\n";
+        }
+        no_bmc += row + "\n";
+    }
     const struct {
         std::string args;
         const char* env[2]; // one setting, or none
@@ -59,6 +69,8 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
         // Standard error a pipe (standard output still the terminal), or the line turned off.
         {"0 /BSN ABC 2>&1 >/dev/tty | cat", {}, 0, "", serial},
         {"0 /BSN ABC", {"TARNWICK_PROGRESS", "0"}, 0, "", serial},
+        // A BMC that does not answer: the utility's complaints, never written over by the line.
+        {"0 -sbin", {"TARNWICK_FAKE_NO_BMC", "1"}, 0, "", no_bmc},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -1,6 +1,8 @@
 // "-restore FILE": the files and images it takes and refuses, before any device command.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -82,8 +84,15 @@ TEST_F(Restore, TakesFruImagesOfAnyLayoutAndRefusesEverythingElse) {
         } else if (kind == "fifo") {
             ASSERT_EQ(mkfifo("f.bin", 0600), 0);
         }
+        // A FIFO or a directory is refused unopened (a device too, which others may open).
+        const int watch = inotify_init1(IN_NONBLOCK);
+        const bool watched = kind == "fifo" || kind == "dir";
+        ASSERT_TRUE(!watched || inotify_add_watch(watch, "f.bin", IN_OPEN) >= 0);
         fru_image image{};
         const std::string message = read_restore_file("f.bin", image);
+        char event[4096];
+        EXPECT_FALSE(watched && read(watch, event, sizeof event) > 0) << "opened";
+        close(watch);
         if (row.reason.empty()) {
             EXPECT_EQ(message, "");
             EXPECT_TRUE(std::equal(image.begin(), image.end(), row.bytes.begin()));
