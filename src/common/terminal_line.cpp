@@ -32,7 +32,11 @@ void show_terminal_line(const std::string& text) {
     // A line as wide as the terminal would wrap, and "\r" would then go back to its second row.
     const std::string line = text.substr(0, terminal_width() - 1);
     const std::string::size_type blanks = shown > line.size() ? shown - line.size() : 0;
-    put("\r" + line + std::string(blanks, ' ') + "\r");
+    std::string drawn = "\r";
+    drawn += line;
+    drawn.append(blanks, ' ');
+    drawn += '\r';
+    put(drawn);
     shown = line.size();
 }
 
@@ -40,7 +44,11 @@ void clear_terminal_line() {
     if (shown == 0) {
         return;
     }
-    put("\r" + std::string(shown, ' ') + "\r");
+    // Carriage returns around as many blanks as the line had.
+    std::string blank(shown + 2, ' ');
+    blank.front() = '\r';
+    blank.back() = '\r';
+    put(blank);
     shown = 0;
 }
 
