@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <stdio_ext.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,20 +23,58 @@ namespace {
 
 int shielded_depth = 0;
 
-// Starts "/bin/sh -c LINE"; -1 when it cannot be started. A shielded command starts in a child
-// of its own making, which shields itself before it becomes the shell.
-pid_t start_shell(char* argv[]) {
+// Starts "/bin/sh -c LINE" with its standard error on `complaints` (when not -1); -1 when it
+// cannot be started. A shielded command starts in a child of its own making, which shields itself
+// before it becomes the shell.
+pid_t start_shell(char* argv[], int complaints) {
     pid_t child = -1;
     if (shielded_depth == 0) {
-        return posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv, environ) == 0 ? child : -1;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (complaints >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, complaints, STDERR_FILENO);
+        }
+        const int started = posix_spawn(&child, "/bin/sh", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        return started == 0 ? child : -1;
     }
     child = fork();
     if (child == 0) {
         shield_from_interrupts();
+        if (complaints >= 0) {
+            dup2(complaints, STDERR_FILENO);
+        }
         execve("/bin/sh", argv, environ);
         _exit(127);
     }
     return child;
+}
+
+// While a progress line is shown, what a command says on standard error (a BMC that stopped
+// answering, say) is kept aside and passed on once the command has ended and the line is taken
+// away: written over the line, it would mix with what is left of it. -1 when no line is shown.
+int open_complaints() {
+    return terminal_line_shown() ? memfd_create("tarnwick-complaints", MFD_CLOEXEC) : -1;
+}
+
+void pass_on_complaints(int complaints) {
+    if (complaints < 0) {
+        return;
+    }
+    char buffer[4096];
+    bool cleared = false;
+    ssize_t count = 0;
+    lseek(complaints, 0, SEEK_SET);
+    while ((count = read(complaints, buffer, sizeof buffer)) > 0 || (count < 0 && errno == EINTR)) {
+        if (count > 0) {
+            if (!cleared) {
+                clear_terminal_line();
+                cleared = true;
+            }
+            std::fwrite(buffer, 1, static_cast<std::size_t>(count), stderr);
+        }
+    }
+    close(complaints);
 }
 
 // "/bin/sh -c LINE", as system() runs it, except that the tool does not ignore SIGINT and SIGQUIT
@@ -56,15 +95,15 @@ int run_in_shell(const std::string& command_line) {
     char shell[] = "sh";
     char option[] = "-c";
     char* argv[] = {shell, option, const_cast<char*>(command_line.c_str()), nullptr};
-    const pid_t child = start_shell(argv);
-    if (child < 0) {
-        return -1;
-    }
+    const int complaints = open_complaints();
+    const pid_t child = start_shell(argv, complaints);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
+    pid_t waited = -1;
+    while (child >= 0 && (waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+    }
+    pass_on_complaints(complaints);
+    if (waited < 0) {
+        return -1;
     }
     // A command ended by a signal counts as the shell counts it: 128 plus the signal number.
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);

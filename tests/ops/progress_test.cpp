@@ -46,6 +46,12 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
         }
         no_bmc += row + "\n";
     }
+    std::vector<uint8_t> read_at_300 = image;
+    read_at_300[300] = 0;
+    std::string failing_at_300 = bench::hex_dump(read_at_300);
+    failing_at_300.insert(failing_at_300.find("0120: "),
+                          "Unable to send RAW command (channel=0x0 netfn=0xa lun=0x0 cmd=0x11 "
+                          "rsp=0xff): Unspecified error\n");
     const struct {
         std::string args;
         const char* env[2]; // one setting, or none
@@ -65,6 +71,12 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
          130,
          "reading FRU device 0: [0-9]+/512",
          bench::hex_dump(std::vector<uint8_t>(image.begin(), image.begin() + 496))},
+        // One that stops answering while the line shows: its complaint on a line of its own.
+        {"0 -sbin",
+         {"TARNWICK_FAKE_READ_FAIL_AT", "300"},
+         0,
+         "reading FRU device 0: [0-9]+/512",
+         failing_at_300},
         {"0 /BSN ABC", {}, 0, "writing FRU device 0: [0-9]+/288", serial},
         // Standard error a pipe (standard output still the terminal), or the line turned off.
         {"0 /BSN ABC 2>&1 >/dev/tty | cat", {}, 0, "", serial},
