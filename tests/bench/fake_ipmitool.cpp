@@ -9,6 +9,9 @@
 //                                commands.log there.
 //   TARNWICK_FAKE_NO_BMC=1       every command fails as with a BMC that does not answer: the
 //                                utility's short complaint on stderr, nothing on stdout, exit 1.
+//   TARNWICK_FAKE_NO_BMC_AT=<decimal offset>
+//                                as above for raw reads and writes from that offset on: a BMC
+//                                that stops answering in the middle of a run.
 //   TARNWICK_FAKE_READ_FAIL=1    every read fails: message on stderr, nothing on stdout, exit 1
 //                                (raw Read FRU Data and the fru listings alike).
 //   TARNWICK_FAKE_READ_FAIL_AT=<decimal offset>
@@ -228,6 +231,11 @@ int run_raw(int argc, char** argv) {
                      "rsp=0xc1): Invalid command\n",
                      netfn, cmd);
         return 1;
+    }
+    const long down_at = env_offset("TARNWICK_FAKE_NO_BMC_AT");
+    if (down_at >= 0 && data.size() >= 3 &&
+        data[2] * 256 + data[1] >= static_cast<unsigned long>(down_at)) {
+        die("Error: Unable to establish IPMI v2 / RMCP+ session");
     }
     if (cmd == 0x11) {
         if (data.size() != 4) {
