@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
-#include "common/fruid.h"
 #include "common/terminal_line.h"
 #include "device/byte_access.h"
 #include "device/checksum.h"
 #include "files/device_lock.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
-#include "process/command_runner.h"
 #include "process/progress.h"
 #include "process/write_guard.h"
 
@@ -20,10 +18,6 @@ namespace {
 uint32_t checksum_pass_commands(const char* area_name) {
     const area_location area = locate_area(area_header_item(area_name));
     return area.checksum_offset + 1 - area.start;
-}
-
-std::string writing_what() {
-    return format_text("writing FRU device %d", FRUID);
 }
 
 class byte_device final : public fru_device {
@@ -46,7 +40,7 @@ class byte_device final : public fru_device {
         for (const char* area_name : info_area_names) {
             commands += checksum_pass_commands(area_name);
         }
-        progress_start(writing_what(), commands);
+        progress_start("writing", commands);
         write_all_bytes(image);
         clear_terminal_line();
         std::printf("%s", progress.writing_checksum);
@@ -58,7 +52,7 @@ class byte_device final : public fru_device {
     void hold_item(int index, const char* area_name) override {
         lock_device_for_writing();
         const device_write_guard writing;
-        progress_start(writing_what(), item[index].length + 2 * checksum_pass_commands(area_name));
+        progress_start("writing", item[index].length + 2 * checksum_pass_commands(area_name));
         write_single_value(index);
         write_verify_checksum(area_name, mark_write);
         write_verify_checksum(area_name, mark_verify);
@@ -69,7 +63,7 @@ class byte_device final : public fru_device {
         lock_device_for_writing();
         const device_write_guard writing;
         std::printf("%s", announcement);
-        progress_start(writing_what(), 2 * image.size());
+        progress_start("writing", 2 * image.size());
         write_all_bytes(image);
         check_read_back(image, read(0, image.size()));
     }

@@ -5,10 +5,8 @@
 #include <cstring>
 
 #include "common/fail.h"
-#include "common/fruid.h"
 #include "device/bulk_device.h"
 #include "device/byte_device.h"
-#include "process/command_runner.h"
 #include "process/progress.h"
 #include "process/write_guard.h"
 
@@ -35,7 +33,7 @@ fru_device& current_device() {
 
 fru_image read_device_image() {
     const strict_device_reads strict;
-    progress_start(format_text("reading FRU device %d", FRUID), fru_image_size);
+    progress_start("reading", fru_image_size);
     const std::vector<uint8_t> bytes = current_device().read(0, fru_image_size);
     fru_image image;
     std::copy(bytes.begin(), bytes.end(), image.begin());

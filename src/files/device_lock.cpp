@@ -86,9 +86,7 @@ void lock_device_for_writing() {
             if (errno != EINTR) {
                 fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
             }
-            if (const int signal = pending_interrupt()) {
-                stop_interrupted(signal);
-            }
+            stop_if_interrupted();
         }
     }
     // The commands of the write inherit it: the device stays locked while one of them runs.

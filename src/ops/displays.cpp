@@ -34,7 +34,7 @@ void show_text_format() {
 void show_binary_format() {
     const uint32_t last_offset = item[item_count - 1].offset;
     const uint32_t rows = last_offset / row_size + 1;
-    progress_start(format_text("reading FRU device %d", FRUID), rows * row_size);
+    progress_start("reading", rows * row_size);
     for (uint32_t start = 0; start <= last_offset; start += row_size) {
         const std::vector<uint8_t> bytes = current_device().read(start, row_size);
         clear_terminal_line();

@@ -59,7 +59,7 @@ const item_command* find_item_command(const char* word) {
 }
 
 void read_single_value(int index) {
-    progress_start(format_text("reading FRU device %d", FRUID), item[index].length);
+    progress_start("reading", item[index].length);
     const std::vector<uint8_t> bytes =
         current_device().read(item[index].offset, item[index].length);
     const auto end = std::find(bytes.begin(), bytes.end(), 0);

@@ -133,17 +133,13 @@ int run_command(const std::string& command_line) {
     if (current_image_write_stage() == image_write_stage::writing) {
         return current_runner(command_line);
     }
-    if (const int signal = pending_interrupt()) {
-        stop_interrupted(signal);
-    }
+    stop_if_interrupted();
     const int status = current_runner(command_line);
     // Ctrl-C reaches the command too: its status tells, or the signal noted while it ran.
     if (const int signal = interrupting_signal(status)) {
         stop_interrupted(signal);
     }
-    if (const int signal = pending_interrupt()) {
-        stop_interrupted(signal);
-    }
+    stop_if_interrupted();
     return status;
 }
 

@@ -56,9 +56,7 @@ interrupts_held::~interrupts_held() {
         }
     }
     // Nothing holds them any more: a signal that came meanwhile ends the run now.
-    if (const int signal = pending_interrupt()) {
-        stop_interrupted(signal);
-    }
+    stop_if_interrupted();
 }
 
 void shield_from_interrupts() {
@@ -79,6 +77,12 @@ void shield_from_interrupts() {
 
 int pending_interrupt() {
     return caught;
+}
+
+void stop_if_interrupted() {
+    if (const int signal = caught) {
+        stop_interrupted(signal);
+    }
 }
 
 void set_interrupt_cleanup(void (*cleanup)()) {

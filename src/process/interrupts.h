@@ -28,6 +28,9 @@ void shield_from_interrupts();
 // The signal noted while held; 0 for none.
 int pending_interrupt();
 
+// Ends the run by the signal noted while held (stop_interrupted), if there is one.
+void stop_if_interrupted();
+
 // What an interrupt removes before the run ends (the files layer's temporary files); one at most.
 void set_interrupt_cleanup(void (*cleanup)());
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/fruid.h"
 #include "common/terminal_line.h"
 #include "process/command_runner.h"
 #include "process/interrupts.h"
@@ -41,11 +42,12 @@ bool wanted() {
 
 } // namespace
 
-void progress_start(const std::string& what, uint32_t total) {
+void progress_start(const char* doing, uint32_t total) {
     progress_end();
     if (total > 0 && wanted() && !given_up) {
         const auto now = progress_clock::now();
-        counting = progress_count{what, total, 0, now, now};
+        counting =
+            progress_count{format_text("%s FRU device %d", doing, FRUID), total, 0, now, now};
     }
 }
 

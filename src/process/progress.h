@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-// Counts the next `total` device commands as the work `what` ("writing FRU device 0"). The line
-// first shows at a step a tenth of a second after the start (short runs never show it), is back
-// at the next step after output has taken it away, and goes with the last step. A start ends any
-// counting under way.
-void progress_start(const std::string& what, uint32_t total);
+// Counts the next `total` device commands as `doing` ("reading", "writing") FRU device FRUID. The
+// line first shows at a step a tenth of a second after the start (short runs never show it), is
+// back at the next step after output has taken it away, and goes with the last step. A start ends
+// any counting under way.
+void progress_start(const char* doing, uint32_t total);
 
 // One device command done. read_value and write_value count theirs; bulk transfers count none,
 // so no line shows for them. A command that `failed` has put the utility's complaint on the

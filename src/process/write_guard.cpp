@@ -72,25 +72,19 @@ image_write_guard::image_write_guard() {
 
 image_write_guard::~image_write_guard() {
     // A signal that came after the last command: what the stage says is still true.
-    if (const int signal = pending_interrupt()) {
-        stop_interrupted(signal);
-    }
+    stop_if_interrupted();
     set_waiting_interrupt(nullptr);
     image_stage = image_write_stage::none;
 }
 
 void image_write_starts() {
-    if (const int signal = pending_interrupt()) {
-        stop_interrupted(signal);
-    }
+    stop_if_interrupted();
     image_stage = image_write_stage::writing;
 }
 
 void image_write_verified() {
     image_stage = image_write_stage::verified;
-    if (const int signal = pending_interrupt()) {
-        stop_interrupted(signal);
-    }
+    stop_if_interrupted();
 }
 
 image_write_stage current_image_write_stage() {
