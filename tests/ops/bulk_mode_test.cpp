@@ -237,29 +237,23 @@ TEST(BulkMode, WritesReadsAndRefusals) {
 // (standard output, then standard error) passed on to standard error, and nothing saved or written.
 TEST(BulkMode, ReadsThatDoNotProveThemselvesAreRefused) {
     const std::string size_line = "Fru Size         : 1280 bytes\n";
+    const std::string failed = "FRU Read failed: Unspecified error\n";
+    const char* const end = "TARNWICK_FAKE_READ_END";
+    // clang-format off
     const struct {
-        const char* what;
         std::vector<std::string> args;
         std::pair<const char*, const char*> fault;
         std::string err;
     } cases[] = {
-        {"failure said on standard output",
-         {"0", "/BSN", "NEW-1"},
-         {"TARNWICK_FAKE_READ_END", "said"},
-         size_line + "FRU Read failed: Unspecified error\n"},
-        // The shell's word for the signal comes with the utility's complaints.
-        {"a killed utility",
-         {"0", "-sbin"},
-         {"TARNWICK_FAKE_READ_END", "killed"},
-         size_line + "Done\nKilled\n"},
-        {"a short file", {"0", "-w"}, {"TARNWICK_FAKE_READ_END", "short"}, size_line + "Done\n"},
-        {"a complaint on standard error",
-         {"0", "/PN", "X"},
-         {"TARNWICK_FAKE_READ_FAIL_AT", "300"},
-         size_line + "Done\nFRU Read failed: Unspecified error\n"},
+        {{"0", "/BSN", "NEW-1"}, {end, "said"}, size_line + failed}, // said on standard output
+        // A killed utility: the shell's word for the signal comes with the utility's complaints.
+        {{"0", "-sbin"}, {end, "killed"}, size_line + "Done\nKilled\n"},
+        {{"0", "-w"}, {end, "short"}, size_line + "Done\n"},
+        {{"0", "/PN", "X"}, {"TARNWICK_FAKE_READ_FAIL_AT", "300"}, size_line + "Done\n" + failed},
     };
+    // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(std::string(c.fault.first) + "=" + c.fault.second);
         Bench b;
         const std::vector<uint8_t> before = padded(with_board_serial("OLD-SERIAL-0001"));
         b.set_device(0, before);
@@ -301,11 +295,10 @@ TEST(BulkMode, DevicesOfOtherSizes) {
         {"256", {"0", "-diff"}, "Read FRU data failed at offset 0x100.\n", 255, before},
         {"256", {"0", "-sjson"}, "Read FRU data failed at offset 0x100.\n", 255, before},
         {"256", {"0", "/BSN", "NEW-1"}, refused, 255, before},
-        {"512",
-         {"0", "/BSN", "NEW-1"},
-         "Previous image saved to BACKUP.\n Board Serial          : NEW-1\n",
-         0,
-         padded(with_board_serial("NEW-1"), 0x5C)},
+        // clang-format off
+        {"512", {"0", "/BSN", "NEW-1"}, "Previous image saved to BACKUP.\n"
+         " Board Serial          : NEW-1\n", 0, padded(with_board_serial("NEW-1"), 0x5C)},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size + (" " + c.args[1]));

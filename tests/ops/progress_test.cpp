@@ -53,6 +53,8 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
     bench.write_file("fruconfig.ini", bench::example_config());
     const std::vector<uint8_t> image = bench::example_image();
     const std::string serial = " Board Serial          : ABC\n";
+    const std::string reading = "reading FRU device 0: [0-9]+/512";
+    // clang-format off
     const struct {
         std::string args;
         const char* env[2]; // one setting, or none
@@ -60,23 +62,14 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
         std::string line; // the line drawn, up to the count done; "" for none
         std::string out;
     } cases[] = {
-        {"0 -w",
-         {},
-         0,
-         "writing FRU device 0: [0-9]+/944",
+        {"0 -w", {}, 0, "writing FRU device 0: [0-9]+/944",
          "Writing fru data.....\nWriting checksum.....\nDone!\n"},
-        {"0 -sbin", {}, 0, "reading FRU device 0: [0-9]+/512", bench::hex_dump(image)},
+        {"0 -sbin", {}, 0, reading, bench::hex_dump(image)},
         // Ctrl-C: the fake sends SIGINT to the process group as it reads offset 500.
-        {"0 -sbin",
-         {"TARNWICK_FAKE_INTERRUPT_AT", "500"},
-         130,
-         "reading FRU device 0: [0-9]+/512",
+        {"0 -sbin", {"TARNWICK_FAKE_INTERRUPT_AT", "500"}, 130, reading,
          bench::hex_dump(std::vector<uint8_t>(image.begin(), image.begin() + 496))},
         // A BMC that stops answering while the line shows: its complaints, not written over it.
-        {"0 -sbin",
-         {"TARNWICK_FAKE_NO_BMC_AT", "300"},
-         0,
-         "reading FRU device 0: [0-9]+/512",
+        {"0 -sbin", {"TARNWICK_FAKE_NO_BMC_AT", "300"}, 0, reading,
          dump_with_complaints(image, 300)},
         {"0 /BSN ABC", {}, 0, "writing FRU device 0: [0-9]+/288", serial},
         // Standard error a pipe (standard output still the terminal), or the line turned off.
@@ -85,6 +78,7 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
         // A BMC that does not answer: the utility's complaints, never written over by the line.
         {"0 -sbin", {"TARNWICK_FAKE_NO_BMC", "1"}, 0, "", dump_with_complaints(image, 0)},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         bench.clear_env();
