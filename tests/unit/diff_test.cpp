@@ -63,6 +63,9 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
         {example_with(187, std::string("\x00\x68\xb5", 3)), "",
          "Manufacturing Date/Time (0xbb): 2018-08-09 00:00 UTC -> 2026-12-07 08:30 UTC\n"
          "1 of 59 items differ.\n", 1},
+        {example_with(313, "\x18"), "",
+         "FRU device 0 does not hold this layout.\nArea Length (0x139): 18 -> 19\n"
+         "1 of 59 items differ.\n", 1},
         {example_with(187, std::string(3, '\0')), "",
          "Manufacturing Date/Time (0xbb): unspecified -> 2026-12-07 08:30 UTC\n"
          "1 of 59 items differ.\n", 1},
