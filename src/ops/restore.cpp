@@ -96,6 +96,17 @@ std::string image_fault(const fru_image& image, std::size_t file_size) {
 
 } // namespace
 
+std::string restore_image_fault(std::span<const uint8_t> bytes, fru_image& image) {
+    if (bytes.size() < image.size()) {
+        return format_text("smaller than %u bytes", fru_image_size);
+    }
+    if (bytes.size() > max_restore_bytes) {
+        return format_text("larger than %zu bytes", max_restore_bytes);
+    }
+    std::copy_n(bytes.begin(), image.size(), image.begin());
+    return image_fault(image, bytes.size());
+}
+
 std::string read_restore_file(const char* path, fru_image& image) {
     const std::string cannot_read = format_text("Can not read \"%s\"; nothing written.\n", path);
     // Anything but a regular file is refused unopened: opening a device or a FIFO can act on it
@@ -122,17 +133,7 @@ std::string read_restore_file(const char* path, fru_image& image) {
     if (!opened || (regular && !read_whole)) {
         return cannot_read;
     }
-    std::string reason;
-    if (!regular) {
-        reason = "not a regular file";
-    } else if (bytes.size() < image.size()) {
-        reason = format_text("smaller than %u bytes", fru_image_size);
-    } else if (bytes.size() > max_restore_bytes) {
-        reason = format_text("larger than %zu bytes", max_restore_bytes);
-    } else {
-        std::copy_n(bytes.begin(), image.size(), image.begin());
-        reason = image_fault(image, bytes.size());
-    }
+    const std::string reason = regular ? restore_image_fault(bytes, image) : "not a regular file";
     return reason.empty()
                ? ""
                : format_text("Refusing \"%s\": %s; nothing written.\n", path, reason.c_str());
