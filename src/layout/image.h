@@ -42,8 +42,8 @@ fru_image checksummed_table_image();
 bool is_blank(const fru_image& image);
 
 // Whether `image` is laid out as `layout`: the same 8 common header bytes, and the same length
-// byte in each info area the header places. A blank image matches no layout (the header's version
-// byte is 1).
+// byte in each info area the header places. A blank image matches no layout, whose header places
+// its areas inside the image.
 bool holds_layout(const fru_image& image, const fru_image& layout);
 
 // table_image() of the built-in table, as it stood before the configuration or an item write
