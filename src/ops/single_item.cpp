@@ -19,20 +19,20 @@ namespace {
 
 // clang-format off
 constexpr item_command item_commands[] = {
-    {"/CPN",  "Chassis Part Number String",   "chassis", "ipmitool fru | grep 'Chassis Part Number'"},
-    {"/CSN",  "Chassis Serial Number String", "chassis", "ipmitool fru | grep 'Chassis Serial'"},
-    {"/BM",   "Board Manufacturer String",    "board",   "ipmitool fru | grep 'Board Mfg'| sed -n 2p"},
+    {"/CPN",  "Chassis Part Number String",   "chassis", "ipmitool fru print %d | grep 'Chassis Part Number'"},
+    {"/CSN",  "Chassis Serial Number String", "chassis", "ipmitool fru print %d | grep 'Chassis Serial'"},
+    {"/BM",   "Board Manufacturer String",    "board",   "ipmitool fru print %d | grep 'Board Mfg'| sed -n 2p"},
     {"/BMT",  "Manufacturing Date/Time",      "board",   nullptr},
-    {"/BPNA", "Board Product Name String",    "board",   "ipmitool fru | grep 'Board Product'"},
-    {"/BSN",  "Board Serial Number String",   "board",   "ipmitool fru | grep 'Board Serial'"},
-    {"/BPNU", "Board Part Number String",     "board",   "ipmitool fru | grep 'Board Part Number'"},
+    {"/BPNA", "Board Product Name String",    "board",   "ipmitool fru print %d | grep 'Board Product'"},
+    {"/BSN",  "Board Serial Number String",   "board",   "ipmitool fru print %d | grep 'Board Serial'"},
+    {"/BPNU", "Board Part Number String",     "board",   "ipmitool fru print %d | grep 'Board Part Number'"},
     {"/BFFI", "Board FRU File ID String",     "board",   nullptr},
-    {"/PM",   "Manufacturer Name String",     "product", "ipmitool fru | grep 'Product Manufacturer'"},
-    {"/PN",   "Product Name String",          "product", "ipmitool fru | grep ' Product Name'"},
-    {"/PPN",  "Part/Model Number String",     "product", "ipmitool fru | grep 'Product Part Number'"},
-    {"/PV",   "Product Version String",       "product", "ipmitool fru | grep 'Product Version'"},
-    {"/PSN",  "Product Serial Number String", "product", "ipmitool fru | grep 'Product Serial'"},
-    {"/PAT",  "Asset Tag String",             "product", "ipmitool fru | grep 'Product Asset Tag'"},
+    {"/PM",   "Manufacturer Name String",     "product", "ipmitool fru print %d | grep 'Product Manufacturer'"},
+    {"/PN",   "Product Name String",          "product", "ipmitool fru print %d | grep ' Product Name'"},
+    {"/PPN",  "Part/Model Number String",     "product", "ipmitool fru print %d | grep 'Product Part Number'"},
+    {"/PV",   "Product Version String",       "product", "ipmitool fru print %d | grep 'Product Version'"},
+    {"/PSN",  "Product Serial Number String", "product", "ipmitool fru print %d | grep 'Product Serial'"},
+    {"/PAT",  "Asset Tag String",             "product", "ipmitool fru print %d | grep 'Product Asset Tag'"},
     {"/PFFI", "Product FRU File ID String",   "product", nullptr},
 };
 // clang-format on
@@ -88,6 +88,6 @@ void single_read_write(const item_command& command, const char* single_value) {
     check_temp_file_writable(read_result_file);
     current_device().hold_item(index, command.area);
     if (command.display != nullptr) {
-        run_command(command.display);
+        run_command(format_text(command.display, FRUID));
     }
 }

@@ -6,7 +6,7 @@ struct item_command {
     const char* word;
     const char* field_name;
     const char* area;
-    const char* display; // nullptr for none
+    const char* display; // nullptr for none; a format taking FRUID, so that only that device shows
 };
 
 // The command of `word` (exact, case-sensitive); nullptr for a word that names no item.

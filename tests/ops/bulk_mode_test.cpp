@@ -110,7 +110,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          {},
          backup_line + " Board Serial          : NEW-1\n",
          0,
-         {read_cmd, write_cmd, read_cmd, "ipmitool fru"},
+         {read_cmd, write_cmd, read_cmd, "ipmitool fru print 0"},
          padded(with_board_serial("NEW-1"), 0x5C),
          true},
         {"item write of what the device holds",
@@ -120,7 +120,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          "FRU device 0 already holds this image; nothing written.\n"
          " Board Serial          : OLD-SERIAL-0001\n",
          0,
-         {read_cmd, "ipmitool fru"},
+         {read_cmd, "ipmitool fru print 0"},
          old_serial,
          false},
         {"item read",

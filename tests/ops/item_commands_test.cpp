@@ -101,7 +101,7 @@ TEST(ItemWrite, BoardSerialNumberCommandStream) {
     std::snprintf(write_checksum, sizeof write_checksum,
                   "ipmitool raw 0x0a 0x12 0x0 0x37 0x01 0x%x", unsigned{checksum});
     EXPECT_EQ(result.commands[159], write_checksum);
-    EXPECT_EQ(result.commands.back(), "ipmitool fru");
+    EXPECT_EQ(result.commands.back(), "ipmitool fru print 0");
     EXPECT_EQ(first_512(bench.device(0)), reference_image(fields));
 }
 
