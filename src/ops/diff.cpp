@@ -56,6 +56,16 @@ std::string item_text(int index, const fru_image& image) {
     return hex_bytes(bytes, item[index].length);
 }
 
+// One side of an item's line: its bytes in `shown` as the item's kind reads, or every byte in hex
+// when the other side would read the same (texts that differ only after their first zero byte).
+std::string item_side(int index, const fru_image& shown, const fru_image& other) {
+    const std::string text = item_text(index, shown);
+    if (text != item_text(index, other)) {
+        return text;
+    }
+    return hex_bytes(shown.data() + item[index].offset, item[index].length);
+}
+
 } // namespace
 
 int show_image_diff() {
@@ -70,7 +80,7 @@ int show_image_diff() {
             continue;
         }
         std::printf("%s (0x%x): %s -> %s\n", item[i].field_name, item[i].offset,
-                    item_text(i, before).c_str(), item_text(i, after).c_str());
+                    item_side(i, before, after).c_str(), item_side(i, after, before).c_str());
         ++differing;
     }
     if (differing == 0) {
