@@ -1,10 +1,13 @@
 #include "ops/single_item.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "common/escaped_text.h"
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "device/fru_device.h"
@@ -63,7 +66,15 @@ void read_single_value(int index) {
     const std::vector<uint8_t> bytes =
         current_device().read(item[index].offset, item[index].length);
     const auto end = std::find(bytes.begin(), bytes.end(), 0);
-    std::fwrite(bytes.data(), 1, static_cast<std::size_t>(end - bytes.begin()), stdout);
+    const auto count = static_cast<std::size_t>(end - bytes.begin());
+    if (isatty(STDOUT_FILENO) == 1) {
+        // A value holding control sequences must not act on the terminal it is read on; scripts
+        // reading from a pipe or a file get the bytes as they are.
+        const std::string text = escaped_text(bytes.data(), count);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    } else {
+        std::fwrite(bytes.data(), 1, count, stdout);
+    }
     std::fputc('\n', stdout);
 }
 
