@@ -120,6 +120,7 @@ int main(int argc, char* argv[]) {
         return end_run();
     }
     choose_fru_device();
+    choose_progress();
     set_fruid(argc, argv);
     if (argc == 4 && std::strcmp(argv[2], "-restore") == 0) {
         restore_fru_image(argv[3]);

@@ -467,16 +467,19 @@ TEST(BulkMode, BackupNamesThatAreTakenAreLeftAlone) {
 
 // TARNWICK_BULK takes 0 or 1; anything else runs nothing, whatever the command.
 TEST(BulkMode, OtherValuesOfTheVariableRunNothing) {
-    for (const char* value : {"2", "yes", "01", " 1", "true"}) {
-        for (const std::vector<std::string>& args :
-             std::vector<std::vector<std::string>>{{"0", "-sbin"}, {"0", "-debug"}}) {
-            SCOPED_TRACE(std::string(value) + " " + args[1]);
-            Bench b;
-            b.set_env("TARNWICK_BULK", value);
-            const RunResult r = b.run(args);
-            EXPECT_EQ(r.out, "TARNWICK_BULK must be 0 or 1, not \"" + std::string(value) + "\".\n");
-            EXPECT_EQ(r.status, 255);
-            EXPECT_EQ(r.commands, std::vector<std::string>{});
+    for (const char* variable : {"TARNWICK_BULK", "TARNWICK_PROGRESS"}) {
+        for (const char* value : {"2", "yes", "01", " 1", "true"}) {
+            for (const std::vector<std::string>& args :
+                 std::vector<std::vector<std::string>>{{"0", "-sbin"}, {"0", "-debug"}}) {
+                SCOPED_TRACE(std::string(variable) + "=" + value + " " + args[1]);
+                Bench b;
+                b.set_env(variable, value);
+                const RunResult r = b.run(args);
+                EXPECT_EQ(r.out,
+                          std::string(variable) + " must be 0 or 1, not \"" + value + "\".\n");
+                EXPECT_EQ(r.status, 255);
+                EXPECT_EQ(r.commands, std::vector<std::string>{});
+            }
         }
     }
     // Empty and 0 are the byte mode; help comes first.
