@@ -112,12 +112,18 @@ void lock_device_for_writing() {
         std::printf("Waiting for another tarnwick write to FRU device %d...\n", FRUID);
         std::fflush(stdout);
         const interrupts_held holding; // Ctrl-C while waiting ends the run as at any other time
+        // A signal from here on closes the file, so that flock fails at once even when the signal
+        // comes just before it begins; one noted before is seen by the check.
+        close_on_interrupt(file);
+        stop_if_interrupted();
         while (flock(file, LOCK_EX) != 0) {
+            stop_if_interrupted();
             if (errno != EINTR) {
                 fail("Can not lock FRU device %d for writing with \"%s\".\n", FRUID, path.c_str());
             }
-            stop_if_interrupted();
         }
+        close_on_interrupt(-1);
+        stop_if_interrupted(); // a signal just after the lock was taken may have closed the file
     }
     // The commands of the write inherit it: the device stays locked while one of them runs.
     fcntl(file, F_SETFD, 0);
