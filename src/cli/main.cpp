@@ -63,16 +63,35 @@ bool command_writes(int argc, char* argv[]) {
            (find_item_command(argv[2]) != nullptr && std::strcmp(argv[3], "NULL") != 0);
 }
 
-// Sets FRUID from the first argument. A command that writes takes only a plain decimal ID, so that
-// a mistyped one never writes to another device; reads keep the lenient decimal conversion.
+// True when the command's ipmitool command lines carry the device ID in decimal ("-stxt", the /BMT
+// read, every device command of bulk mode), where a negative one would reach ipmitool as an
+// option. Default-mode byte commands carry it in hex.
+bool id_goes_out_in_decimal(int argc, char* argv[]) {
+    const char* word = argv[2];
+    if ((argc == 3 && std::strcmp(word, "-stxt") == 0) || std::strcmp(word, "/BMT") == 0) {
+        return true;
+    }
+    return bulk_transfers_chosen() &&
+           (std::strcmp(word, "-sbin") == 0 || find_item_command(word) != nullptr);
+}
+
+// Sets FRUID from the first argument. A command that writes, and "-diff" and "-sjson", whose
+// verdicts a write is planned or audited by, take only a plain decimal ID, so that a mistyped one
+// never lands on another device; other reads keep the lenient decimal conversion, negative IDs
+// excepted where they would reach ipmitool as an option.
 void set_fruid(int argc, char* argv[]) {
-    if (!command_writes(argc, argv)) {
-        FRUID = parse_fruid(argv[1]);
+    if (command_writes(argc, argv)) {
+        FRUID = parse_write_fruid(argv[1]);
+        if (FRUID < 0) {
+            fail("FRU device ID \"%s\" is not a number from 0 to 254; nothing written.\n", argv[1]);
+        }
         return;
     }
-    FRUID = parse_write_fruid(argv[1]);
-    if (FRUID < 0) {
-        fail("FRU device ID \"%s\" is not a number from 0 to 254; nothing written.\n", argv[1]);
+    const bool report =
+        argc == 3 && (std::strcmp(argv[2], "-diff") == 0 || std::strcmp(argv[2], "-sjson") == 0);
+    FRUID = report ? parse_write_fruid(argv[1]) : parse_fruid(argv[1]);
+    if (FRUID < 0 && (report || id_goes_out_in_decimal(argc, argv))) {
+        fail("FRU device ID \"%s\" is not a number from 0 to 254; nothing done.\n", argv[1]);
     }
 }
 
@@ -101,6 +120,7 @@ int main(int argc, char* argv[]) {
         return end_run();
     }
     choose_fru_device();
+    choose_progress();
     set_fruid(argc, argv);
     if (argc == 4 && std::strcmp(argv[2], "-restore") == 0) {
         restore_fru_image(argv[3]);

@@ -27,6 +27,10 @@ void choose_fru_device() {
     }
 }
 
+bool bulk_transfers_chosen() {
+    return chosen == &bulk_transfers();
+}
+
 fru_device& current_device() {
     return chosen != nullptr ? *chosen : byte_transfers();
 }

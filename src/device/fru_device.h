@@ -37,6 +37,9 @@ class fru_device {
 // value ends the process with its message before any command runs.
 void choose_fru_device();
 
+// True when bulk transfers were chosen: their commands carry the device ID in decimal.
+bool bulk_transfers_chosen();
+
 // The device of the chosen mode (byte transfers until a choice is made).
 fru_device& current_device();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/fail.h"
+#include "files/file_bytes.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 
@@ -190,28 +191,17 @@ bool apply_config_text(const std::string& text, std::string& refused_key) {
 }
 
 void ini_file_analysis() {
-    std::FILE* file = std::fopen(config_file_name, "rb");
-    std::string text;
-    bool readable = file != nullptr;
-    if (readable) {
-        char buffer[4096];
-        std::size_t count = 0;
-        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            text.append(buffer, count);
-            if (text.size() > max_config_bytes) {
-                // A link to a device that never ends, or a file that is no configuration.
-                std::fclose(file);
-                fail("Refusing \"%s\": larger than %zu bytes; nothing written.\n", config_file_name,
-                     max_config_bytes);
-            }
-        }
-        // A directory of that name opens but cannot be read: it is no configuration.
-        readable = std::ferror(file) == 0;
-        std::fclose(file);
-    }
-    if (!readable) {
+    // A FIFO or a device of that name is refused unopened: it would hang the run or be acted on.
+    std::vector<uint8_t> bytes;
+    if (read_regular_file(config_file_name, max_config_bytes, bytes) != file_read::done) {
         fail("Can not open ini file \"%s\".\n", config_file_name);
     }
+    if (bytes.size() > max_config_bytes) {
+        // A file that is no configuration.
+        fail("Refusing \"%s\": larger than %zu bytes; nothing written.\n", config_file_name,
+             max_config_bytes);
+    }
+    const std::string text(bytes.begin(), bytes.end());
     std::string refused_key;
     if (!apply_config_text(text, refused_key)) {
         // A key runs on over line ends until an "=": show no more of it than a name can hold.

@@ -1,5 +1,6 @@
 #include "ops/date_conversion.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,8 +14,9 @@
 
 namespace {
 
-// The date command's first line is read up to this many characters, a sign included.
-constexpr std::size_t max_seconds_chars = 10;
+// The date command's first line is read whole: its seconds have ten digits up to 2286-11-20 and
+// more after. Far more than any number of seconds a date can have.
+constexpr std::size_t max_date_line = 4096;
 
 // The last minute the three bytes hold, 2027-11-24 20:15 UTC.
 constexpr uint32_t last_fru_minute = 0xFFFFFF;
@@ -54,25 +56,26 @@ void time_analysis() {
 
     check_temp_file_writable(date_result_file);
     run_command("date +%s -d " + format_text("\"%s\" >time_tmp", quote_for_shell(text).c_str()));
-    std::string line = take_temp_file(date_result_file, max_seconds_chars);
+    std::string line = take_temp_file(date_result_file, max_date_line);
     line = line.substr(0, line.find('\n'));
 
     char* end = nullptr;
-    // strtoull negates a leading minus modulo 2^64, as the date arithmetic expects.
-    const uint64_t seconds = std::strtoull(line.c_str(), &end, 10);
-    if (end == line.c_str()) {
+    errno = 0;
+    // The date command prints the seconds of a date before 1970 with a minus sign; a number beyond
+    // 64 bits is no date it prints.
+    const long long seconds = std::strtoll(line.c_str(), &end, 10);
+    if (end == line.c_str() || errno == ERANGE) {
         fail("Can not convert the manufacturing date \"%s\".\n", text);
     }
-
-    // The date command prints the seconds of a date before 1970 with a minus sign.
-    if (static_cast<int64_t>(seconds) < int64_t{min_1970_1996} * 60) {
+    if (seconds < int64_t{min_1970_1996} * 60) {
         fail("The date \"%s\" is before 1996-01-01, where FRU dates begin; nothing written.\n",
              text);
     }
-    const uint32_t minutes = minutes_since_1996(seconds);
+    const uint32_t minutes = minutes_since_1996(static_cast<uint64_t>(seconds));
     // Past the range the low 24 bits are kept, as the tool has always stored them: readers that
-    // know the rollover read them back right, others show a date in 1996.
-    if (minutes > last_fru_minute) {
+    // know the rollover read them back right, others show a date in 1996. The range is checked on
+    // the whole minute count, which the 32 bits above may have cut back into it.
+    if (seconds / 60 - min_1970_1996 > last_fru_minute) {
         std::fprintf(stderr,
                      "Warning: %s is past the FRU's date range (it ends 2027-11-24 20:15 UTC); "
                      "it is stored as minutes past the rollover, which some readers show as %s.\n",

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/escaped_text.h"
 #include "common/fruid.h"
 #include "device/fru_device.h"
 #include "layout/image.h"
@@ -23,16 +24,8 @@ bool is_text_item(int index) {
 // Text up to its first zero byte, in double quotes; a byte that is not printable ASCII, a double
 // quote and a backslash as \xHH, so that every byte shows and the line stays one line.
 std::string quoted_text(const uint8_t* bytes, uint32_t length) {
-    std::string text = "\"";
-    for (uint32_t i = 0; i < length && bytes[i] != 0; ++i) {
-        const uint8_t byte = bytes[i];
-        if (byte < 0x20 || byte > 0x7E || byte == '"' || byte == '\\') {
-            text += format_text("\\x%02x", unsigned{byte});
-        } else {
-            text += static_cast<char>(byte);
-        }
-    }
-    return text + "\"";
+    const auto count = static_cast<std::size_t>(std::find(bytes, bytes + length, 0) - bytes);
+    return "\"" + escaped_text(bytes, count, "\"\\") + "\"";
 }
 
 std::string hex_bytes(const uint8_t* bytes, uint32_t length) {
@@ -56,6 +49,16 @@ std::string item_text(int index, const fru_image& image) {
     return hex_bytes(bytes, item[index].length);
 }
 
+// One side of an item's line: its bytes in `shown` as the item's kind reads, or every byte in hex
+// when the other side would read the same (texts that differ only after their first zero byte).
+std::string item_side(int index, const fru_image& shown, const fru_image& other) {
+    const std::string text = item_text(index, shown);
+    if (text != item_text(index, other)) {
+        return text;
+    }
+    return hex_bytes(shown.data() + item[index].offset, item[index].length);
+}
+
 } // namespace
 
 int show_image_diff() {
@@ -73,7 +76,7 @@ int show_image_diff() {
             continue;
         }
         std::printf("%s (0x%x): %s -> %s\n", item[i].field_name, item[i].offset,
-                    item_text(i, before).c_str(), item_text(i, after).c_str());
+                    item_side(i, before, after).c_str(), item_side(i, after, before).c_str());
         ++differing;
     }
     if (differing == 0) {

@@ -1,11 +1,6 @@
 #include "ops/restore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <span>
 #include <vector>
@@ -13,6 +8,7 @@
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "device/fru_device.h"
+#include "files/file_bytes.h"
 #include "files/temp_file.h"
 #include "process/command_runner.h"
 
@@ -33,27 +29,6 @@ constexpr header_area header_areas[] = {
     {1, "internal use", false}, {2, "chassis", true},      {3, "board", true},
     {4, "product", true},       {5, "multirecord", false},
 };
-
-// Up to `limit` + 1 bytes of `file` (one more tells a file that is too large); false on an error.
-bool read_at_most(int file, std::size_t limit, std::vector<uint8_t>& bytes) {
-    bytes.resize(limit + 1);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = read(file, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            return false;
-        }
-        if (count == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    bytes.resize(done);
-    return true;
-}
 
 // The first check the image fails, as the reason of the refusal; "" for a FRU image. Only the
 // first 512 bytes are written, so an area must end within them: one running on past them would
@@ -109,31 +84,12 @@ std::string restore_image_fault(std::span<const uint8_t> bytes, fru_image& image
 
 std::string read_restore_file(const char* path, fru_image& image) {
     const std::string cannot_read = format_text("Can not read \"%s\"; nothing written.\n", path);
-    // Anything but a regular file is refused unopened: opening a device or a FIFO can act on it
-    // (a watchdog starts, a tape rewinds, a waiting writer goes on).
-    struct stat status {};
-    if (stat(path, &status) != 0) {
-        return cannot_read;
-    }
-    int file = -1;
-    if (S_ISREG(status.st_mode)) {
-        // Without blocking, should it have been swapped for a FIFO meanwhile.
-        file = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (file < 0) {
-            return cannot_read;
-        }
-    }
-    const bool opened = file < 0 || fstat(file, &status) == 0;
-    const bool regular = opened && S_ISREG(status.st_mode);
     std::vector<uint8_t> bytes;
-    const bool read_whole = regular && read_at_most(file, max_restore_bytes, bytes);
-    if (file >= 0) {
-        close(file);
-    }
-    if (!opened || (regular && !read_whole)) {
+    const file_read read = read_regular_file(path, max_restore_bytes, bytes);
+    if (read == file_read::failed) {
         return cannot_read;
     }
-    const std::string reason = regular ? restore_image_fault(bytes, image) : "not a regular file";
+    const std::string reason = read == file_read::not_regular ? "not a regular file" : restore_image_fault(bytes, image);
     return reason.empty()
                ? ""
                : format_text("Refusing \"%s\": %s; nothing written.\n", path, reason.c_str());

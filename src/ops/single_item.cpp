@@ -1,10 +1,13 @@
 #include "ops/single_item.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "common/escaped_text.h"
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "device/fru_device.h"
@@ -19,20 +22,20 @@ namespace {
 
 // clang-format off
 constexpr item_command item_commands[] = {
-    {"/CPN",  "Chassis Part Number String",   "chassis", "ipmitool fru | grep 'Chassis Part Number'"},
-    {"/CSN",  "Chassis Serial Number String", "chassis", "ipmitool fru | grep 'Chassis Serial'"},
-    {"/BM",   "Board Manufacturer String",    "board",   "ipmitool fru | grep 'Board Mfg'| sed -n 2p"},
+    {"/CPN",  "Chassis Part Number String",   "chassis", "ipmitool fru print %d | grep 'Chassis Part Number'"},
+    {"/CSN",  "Chassis Serial Number String", "chassis", "ipmitool fru print %d | grep 'Chassis Serial'"},
+    {"/BM",   "Board Manufacturer String",    "board",   "ipmitool fru print %d | grep 'Board Mfg'| sed -n 2p"},
     {"/BMT",  "Manufacturing Date/Time",      "board",   nullptr},
-    {"/BPNA", "Board Product Name String",    "board",   "ipmitool fru | grep 'Board Product'"},
-    {"/BSN",  "Board Serial Number String",   "board",   "ipmitool fru | grep 'Board Serial'"},
-    {"/BPNU", "Board Part Number String",     "board",   "ipmitool fru | grep 'Board Part Number'"},
+    {"/BPNA", "Board Product Name String",    "board",   "ipmitool fru print %d | grep 'Board Product'"},
+    {"/BSN",  "Board Serial Number String",   "board",   "ipmitool fru print %d | grep 'Board Serial'"},
+    {"/BPNU", "Board Part Number String",     "board",   "ipmitool fru print %d | grep 'Board Part Number'"},
     {"/BFFI", "Board FRU File ID String",     "board",   nullptr},
-    {"/PM",   "Manufacturer Name String",     "product", "ipmitool fru | grep 'Product Manufacturer'"},
-    {"/PN",   "Product Name String",          "product", "ipmitool fru | grep ' Product Name'"},
-    {"/PPN",  "Part/Model Number String",     "product", "ipmitool fru | grep 'Product Part Number'"},
-    {"/PV",   "Product Version String",       "product", "ipmitool fru | grep 'Product Version'"},
-    {"/PSN",  "Product Serial Number String", "product", "ipmitool fru | grep 'Product Serial'"},
-    {"/PAT",  "Asset Tag String",             "product", "ipmitool fru | grep 'Product Asset Tag'"},
+    {"/PM",   "Manufacturer Name String",     "product", "ipmitool fru print %d | grep 'Product Manufacturer'"},
+    {"/PN",   "Product Name String",          "product", "ipmitool fru print %d | grep ' Product Name'"},
+    {"/PPN",  "Part/Model Number String",     "product", "ipmitool fru print %d | grep 'Product Part Number'"},
+    {"/PV",   "Product Version String",       "product", "ipmitool fru print %d | grep 'Product Version'"},
+    {"/PSN",  "Product Serial Number String", "product", "ipmitool fru print %d | grep 'Product Serial'"},
+    {"/PAT",  "Asset Tag String",             "product", "ipmitool fru print %d | grep 'Product Asset Tag'"},
     {"/PFFI", "Product FRU File ID String",   "product", nullptr},
 };
 // clang-format on
@@ -63,7 +66,15 @@ void read_single_value(int index) {
     const std::vector<uint8_t> bytes =
         current_device().read(item[index].offset, item[index].length);
     const auto end = std::find(bytes.begin(), bytes.end(), 0);
-    std::fwrite(bytes.data(), 1, static_cast<std::size_t>(end - bytes.begin()), stdout);
+    const auto count = static_cast<std::size_t>(end - bytes.begin());
+    if (isatty(STDOUT_FILENO) == 1) {
+        // A value holding control sequences must not act on the terminal it is read on; scripts
+        // reading from a pipe or a file get the bytes as they are.
+        const std::string text = escaped_text(bytes.data(), count);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    } else {
+        std::fwrite(bytes.data(), 1, count, stdout);
+    }
     std::fputc('\n', stdout);
 }
 
@@ -88,6 +99,6 @@ void single_read_write(const item_command& command, const char* single_value) {
     check_temp_file_writable(read_result_file);
     current_device().hold_item(index, command.area);
     if (command.display != nullptr) {
-        run_command(command.display);
+        run_command(format_text(command.display, FRUID));
     }
 }

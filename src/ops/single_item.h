@@ -6,7 +6,7 @@ struct item_command {
     const char* word;
     const char* field_name;
     const char* area;
-    const char* display; // nullptr for none
+    const char* display; // nullptr for none; a format taking FRUID, so that only that device shows
 };
 
 // The command of `word` (exact, case-sensitive); nullptr for a word that names no item.
@@ -15,5 +15,6 @@ const item_command* find_item_command(const char* word);
 // Reads the command's item when `single_value` is "NULL", writes it otherwise.
 void single_read_write(const item_command& command, const char* single_value);
 
-// Prints the item's bytes as the device holds them, up to the first zero byte.
+// Prints the item's bytes as the device holds them, up to the first zero byte; on a terminal a
+// byte outside 0x20 to 0x7e shows as \xHH.
 void read_single_value(int index);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 
@@ -13,11 +14,18 @@
 namespace {
 
 volatile sig_atomic_t caught = 0;
+volatile sig_atomic_t closed_on_signal = -1;
 int depth = 0;
 void (*interrupt_cleanup)() = nullptr;
 
 void remember(int signal) {
     caught = signal;
+    if (const int file = closed_on_signal; file >= 0) {
+        closed_on_signal = -1;
+        const int saved_errno = errno;
+        close(file);
+        errno = saved_errno;
+    }
 }
 
 struct held_signal {
@@ -73,6 +81,10 @@ void shield_from_interrupts() {
         sigaddset(&blocked, entry.signal);
     }
     sigprocmask(SIG_BLOCK, &blocked, nullptr);
+}
+
+void close_on_interrupt(int file) {
+    closed_on_signal = file;
 }
 
 int pending_interrupt() {

@@ -25,6 +25,11 @@ class interrupts_held {
 // Async-signal-safe.
 void shield_from_interrupts();
 
+// While the signals are held, the first that arrives also closes `file` (-1: none), so that a
+// blocking call on it about to begin (a lock wait) fails at once instead of waiting for a second
+// signal. Set it, then stop_if_interrupted, then block: no signal can slip in between.
+void close_on_interrupt(int file);
+
 // The signal noted while held; 0 for none.
 int pending_interrupt();
 

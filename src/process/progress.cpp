@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/fail.h"
 #include "common/fruid.h"
 #include "common/terminal_line.h"
 #include "process/command_runner.h"
@@ -31,16 +32,26 @@ std::optional<progress_count> counting;
 std::optional<interrupts_held> holding;
 // Set by a failed command: the utility writes its complaints where the line is.
 bool given_up = false;
+// TARNWICK_PROGRESS=0.
+bool turned_off = false;
 
 bool wanted() {
-    static const bool on = [] {
-        const char* setting = std::getenv("TARNWICK_PROGRESS");
-        return isatty(STDERR_FILENO) == 1 && (setting == nullptr || std::strcmp(setting, "0") != 0);
-    }();
+    static const bool on = isatty(STDERR_FILENO) == 1 && !turned_off;
     return on;
 }
 
 } // namespace
+
+void choose_progress() {
+    const char* setting = std::getenv("TARNWICK_PROGRESS");
+    if (setting == nullptr || std::strcmp(setting, "") == 0 || std::strcmp(setting, "1") == 0) {
+        turned_off = false;
+    } else if (std::strcmp(setting, "0") == 0) {
+        turned_off = true;
+    } else {
+        fail("TARNWICK_PROGRESS must be 0 or 1, not \"%s\".\n", setting);
+    }
+}
 
 void progress_start(const char* doing, uint32_t total) {
     progress_end();

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string>
 
+// Reads TARNWICK_PROGRESS: unset, empty or "1" for the line on a terminal, "0" for none; any other
+// value ends the process with its message before any command runs.
+void choose_progress();
+
 // Counts the next `total` device commands as `doing` ("reading", "writing") FRU device FRUID. The
 // line first shows at a step a tenth of a second after the start (short runs never show it), is
 // back at the next step after output has taken it away, and goes with the last step. A start ends

@@ -17,20 +17,20 @@ e2e_setup
 # area|word|written by the tool (w) or loaded|value written|text stored|display line|display
 # command (the last two empty for words without a display)
 cat >"$T/table" <<'EOF2'
-chassis|CPN|-|CPN-0001|CPN-0001| Chassis Part Number   : CPN-0001|ipmitool fru | grep 'Chassis Part Number'
-chassis|CSN|w|CSN-ABCDEFGHIJKLMNOPQRST|CSN-ABCDEFGHIJKLMNOPQRST| Chassis Serial        : CSN-ABCDEFGHIJKLMNOPQRST|ipmitool fru | grep 'Chassis Serial'
-board|BM|-|Example Corp|Example Corp| Board Mfg             : Example Corp|ipmitool fru | grep 'Board Mfg'| sed -n 2p
+chassis|CPN|-|CPN-0001|CPN-0001| Chassis Part Number   : CPN-0001|ipmitool fru print 0 | grep 'Chassis Part Number'
+chassis|CSN|w|CSN-ABCDEFGHIJKLMNOPQRST|CSN-ABCDEFGHIJKLMNOPQRST| Chassis Serial        : CSN-ABCDEFGHIJKLMNOPQRST|ipmitool fru print 0 | grep 'Chassis Serial'
+board|BM|-|Example Corp|Example Corp| Board Mfg             : Example Corp|ipmitool fru print 0 | grep 'Board Mfg'| sed -n 2p
 board|BMT|w|2018-08-09 00:00 UTC|0068b5||
-board|BPNA|-|TN-MB-2000-REV-B-EXTRA|TN-MB-2000-REV-B| Board Product         : TN-MB-2000-REV-B|ipmitool fru | grep 'Board Product'
-board|BSN|-|ABC123|ABC123| Board Serial          : ABC123|ipmitool fru | grep 'Board Serial'
-board|BPNU|-|PN 100 200|PN 100 200| Board Part Number     : PN 100 200|ipmitool fru | grep 'Board Part Number'
+board|BPNA|-|TN-MB-2000-REV-B-EXTRA|TN-MB-2000-REV-B| Board Product         : TN-MB-2000-REV-B|ipmitool fru print 0 | grep 'Board Product'
+board|BSN|-|ABC123|ABC123| Board Serial          : ABC123|ipmitool fru print 0 | grep 'Board Serial'
+board|BPNU|-|PN 100 200|PN 100 200| Board Part Number     : PN 100 200|ipmitool fru print 0 | grep 'Board Part Number'
 board|BFFI|-|fru-b-1.0|fru-b-1.0||
-product|PM|-|Example Corp|Example Corp| Product Manufacturer  : Example Corp|ipmitool fru | grep 'Product Manufacturer'
-product|PN|-|Demo Server|Demo Server| Product Name          : Demo Server|ipmitool fru | grep ' Product Name'
-product|PPN|-|MDL-42|MDL-42| Product Part Number   : MDL-42|ipmitool fru | grep 'Product Part Number'
-product|PV|w|1.02.0003-ABCDEF-XYZ|1.02.0003-ABCDEF| Product Version       : 1.02.0003-ABCDEF|ipmitool fru | grep 'Product Version'
-product|PSN|-|PSN00000000001|PSN00000000001| Product Serial        : PSN00000000001|ipmitool fru | grep 'Product Serial'
-product|PAT|-|Rack 4 Slot 12|Rack 4 Slot 12| Product Asset Tag     : Rack 4 Slot 12|ipmitool fru | grep 'Product Asset Tag'
+product|PM|-|Example Corp|Example Corp| Product Manufacturer  : Example Corp|ipmitool fru print 0 | grep 'Product Manufacturer'
+product|PN|-|Demo Server|Demo Server| Product Name          : Demo Server|ipmitool fru print 0 | grep ' Product Name'
+product|PPN|-|MDL-42|MDL-42| Product Part Number   : MDL-42|ipmitool fru print 0 | grep 'Product Part Number'
+product|PV|w|1.02.0003-ABCDEF-XYZ|1.02.0003-ABCDEF| Product Version       : 1.02.0003-ABCDEF|ipmitool fru print 0 | grep 'Product Version'
+product|PSN|-|PSN00000000001|PSN00000000001| Product Serial        : PSN00000000001|ipmitool fru print 0 | grep 'Product Serial'
+product|PAT|-|Rack 4 Slot 12|Rack 4 Slot 12| Product Asset Tag     : Rack 4 Slot 12|ipmitool fru print 0 | grep 'Product Asset Tag'
 product|PFFI|-|fru-p-1.0|fru-p-1.0||
 EOF2
 grep -q "^$AREA|" "$T/table" || {

@@ -110,7 +110,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          {},
          backup_line + " Board Serial          : NEW-1\n",
          0,
-         {read_cmd, write_cmd, read_cmd, "ipmitool fru"},
+         {read_cmd, write_cmd, read_cmd, "ipmitool fru print 0"},
          padded(with_board_serial("NEW-1"), 0x5C),
          true},
         {"item write of what the device holds",
@@ -120,7 +120,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          "FRU device 0 already holds this image; nothing written.\n"
          " Board Serial          : OLD-SERIAL-0001\n",
          0,
-         {read_cmd, "ipmitool fru"},
+         {read_cmd, "ipmitool fru print 0"},
          old_serial,
          false},
         {"item write on a FRU of another layout",
@@ -477,16 +477,19 @@ TEST(BulkMode, BackupNamesThatAreTakenAreLeftAlone) {
 
 // TARNWICK_BULK takes 0 or 1; anything else runs nothing, whatever the command.
 TEST(BulkMode, OtherValuesOfTheVariableRunNothing) {
-    for (const char* value : {"2", "yes", "01", " 1", "true"}) {
-        for (const std::vector<std::string>& args :
-             std::vector<std::vector<std::string>>{{"0", "-sbin"}, {"0", "-debug"}}) {
-            SCOPED_TRACE(std::string(value) + " " + args[1]);
-            Bench b;
-            b.set_env("TARNWICK_BULK", value);
-            const RunResult r = b.run(args);
-            EXPECT_EQ(r.out, "TARNWICK_BULK must be 0 or 1, not \"" + std::string(value) + "\".\n");
-            EXPECT_EQ(r.status, 255);
-            EXPECT_EQ(r.commands, std::vector<std::string>{});
+    for (const char* variable : {"TARNWICK_BULK", "TARNWICK_PROGRESS"}) {
+        for (const char* value : {"2", "yes", "01", " 1", "true"}) {
+            for (const std::vector<std::string>& args :
+                 std::vector<std::vector<std::string>>{{"0", "-sbin"}, {"0", "-debug"}}) {
+                SCOPED_TRACE(std::string(variable) + "=" + value + " " + args[1]);
+                Bench b;
+                b.set_env(variable, value);
+                const RunResult r = b.run(args);
+                EXPECT_EQ(r.out,
+                          std::string(variable) + " must be 0 or 1, not \"" + value + "\".\n");
+                EXPECT_EQ(r.status, 255);
+                EXPECT_EQ(r.commands, std::vector<std::string>{});
+            }
         }
     }
     // Empty and 0 are the byte mode; help comes first.

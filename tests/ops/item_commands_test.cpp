@@ -101,7 +101,7 @@ TEST(ItemWrite, BoardSerialNumberCommandStream) {
     std::snprintf(write_checksum, sizeof write_checksum,
                   "ipmitool raw 0x0a 0x12 0x0 0x37 0x01 0x%x", unsigned{checksum});
     EXPECT_EQ(result.commands[159], write_checksum);
-    EXPECT_EQ(result.commands.back(), "ipmitool fru");
+    EXPECT_EQ(result.commands.back(), "ipmitool fru print 0");
     EXPECT_EQ(first_512(bench.device(0)), reference_image(fields));
 }
 
@@ -136,6 +136,10 @@ TEST(ItemRead, BytesArePrintedAsTheDeviceHoldsThem) {
     std::copy(odd.begin(), odd.end(), image.begin() + 84);
     bench.set_device(0, image);
     EXPECT_EQ(bench.run({"0", "/CPN"}).out, odd + "\n");
+    // On a terminal they are escaped: a value cannot act on the terminal it is read on.
+    const RunResult shown = bench.run_shell("TARNWICK_PROGRESS=0 script -qec \"'" +
+                                            bench::tool_path() + "' 0 /CPN\" /dev/null");
+    EXPECT_EQ(shown.out, "A\\x01\\x7f\\x80\\xff Z\r\n");
 
     // A failed read is a zero byte: an empty line, status 0.
     bench.set_env("TARNWICK_FAKE_READ_FAIL", "1");

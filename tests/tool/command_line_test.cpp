@@ -9,6 +9,10 @@ using bench::RunResult;
 using tool_test::describe;
 using tool_test::usage;
 
+std::string not_a_device(const std::string& text, const char* what) {
+    return "FRU device ID \"" + text + "\" is not a number from 0 to 254; nothing " + what + ".\n";
+}
+
 TEST(CommandLine, UsageTextHas27LinesWithTabs) {
     // Guards the golden file itself against an editor that strips blanks or expands tabs.
     const std::string& text = usage();
@@ -107,8 +111,7 @@ TEST(CommandLine, WritesRefuseADeviceIdThatIsNotPlainDecimal) {
             b.set_env("TARNWICK_BULK", bulk);
             b.write_file("fruconfig.ini", bench::example_config());
             const RunResult r = b.run(args);
-            EXPECT_EQ(r.out, "FRU device ID \"" + args[0] +
-                                 "\" is not a number from 0 to 254; nothing written.\n");
+            EXPECT_EQ(r.out, not_a_device(args[0], "written"));
             EXPECT_EQ(r.status, 255);
             EXPECT_EQ(r.commands, std::vector<std::string>{});
             EXPECT_EQ(b.files_left(), std::vector<std::string>{"fruconfig.ini"});
@@ -118,7 +121,8 @@ TEST(CommandLine, WritesRefuseADeviceIdThatIsNotPlainDecimal) {
 
 // The device ID is converted like atoi, except that numbers beyond the 32-bit range stay at its
 // ends instead of wrapping onto some other, possibly real, device. "-stxt" shows which ID the
-// tool took: its one command carries it in decimal.
+// tool took: its one command carries it in decimal, and so it refuses a negative one ("" below),
+// which ipmitool would take for an option.
 TEST(CommandLine, DeviceIdConversion) {
     const std::pair<std::string, std::string> cases[] = {
         {"0", "0"},
@@ -130,24 +134,63 @@ TEST(CommandLine, DeviceIdConversion) {
         {"abc", "0"},
         {"12abc", "12"},
         {"1.9", "1"},
-        {"-1", "-1"},
+        {"-1", ""},
         {"2147483647", "2147483647"},
         {"2147483648", "2147483647"},
         {"4294967296", "2147483647"}, // would be 0 if wrapped
         {"4294967302", "2147483647"}, // would be 6 if wrapped
         {"99999999999", "2147483647"},
         {"99999999999999999999999", "2147483647"}, // beyond 64 bits too
-        {"-2147483648", "-2147483648"},
-        {"-99999999999", "-2147483648"},
-        {"-99999999999999999999999", "-2147483648"},
+        {"-2147483648", ""},
+        {"-99999999999", ""},
+        {"-99999999999999999999999", ""},
     };
     Bench b;
     b.set_device(0, bench::reference_image());
     for (const auto& [text, id] : cases) {
         SCOPED_TRACE(describe({text, "-stxt"}));
         RunResult r = b.run({text, "-stxt"});
+        if (id.empty()) {
+            EXPECT_EQ(r.out, not_a_device(text, "done"));
+            EXPECT_EQ(r.commands, std::vector<std::string>{});
+            EXPECT_EQ(r.status, 255);
+            continue;
+        }
         EXPECT_EQ(r.commands, std::vector<std::string>{"ipmitool fru print " + id});
         EXPECT_EQ(r.status, 0);
+    }
+}
+
+// "-diff" and "-sjson", by which writes are planned and audited, take device IDs as writes do; a
+// command whose ipmitool command lines carry the ID in decimal (those of bulk mode) refuses a
+// negative one. Default-mode byte reads carry it in hex and keep the lenient conversion.
+TEST(CommandLine, ReportsAndDecimalIdCommandsRefuseMisleadingIds) {
+    const struct {
+        const char* bulk;
+        std::vector<std::string> args;
+        bool refused;
+    } cases[] = {
+        {"0", {"0x1", "-diff"}, true},  {"1", {"0x1", "-diff"}, true},
+        {"0", {"abc", "-sjson"}, true}, {"0", {"255", "-diff"}, true},
+        {"1", {"-6", "-sjson"}, true},  {"1", {"-6", "-sbin"}, true},
+        {"1", {"-6", "/PAT"}, true},    {"0", {"-1", "/BMT", "NULL"}, true},
+        {"0", {"abc", "/PFFI"}, false}, // reads device 0
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(describe(c.args) + " TARNWICK_BULK=" + c.bulk);
+        Bench b;
+        b.set_device(0, bench::reference_image());
+        b.set_env("TARNWICK_BULK", c.bulk);
+        b.write_file("fruconfig.ini", bench::example_config());
+        const RunResult r = b.run(c.args);
+        if (!c.refused) {
+            EXPECT_EQ(r.commands.at(0), "ipmitool raw 0x0a 0x11 0x0 0xd2 0x01 0x01");
+            EXPECT_EQ(r.status, 0);
+            continue;
+        }
+        EXPECT_EQ(r.out, not_a_device(c.args[0], "done"));
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.commands, std::vector<std::string>{});
     }
 }
 

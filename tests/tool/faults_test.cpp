@@ -178,13 +178,15 @@ TEST(Faults, TheLockDirectoryMustBeTheUsersAlone) {
         const char* named; // how TARNWICK_LOCK_DIR names it
         std::vector<std::string> args;
         const char* bulk;
+        const char* reason; // of the refusal
     } cases[] = {
-        {"missing: made with mode 0700", "", "DIR", {"0", "/BSN", "NEW-1"}, "1"},
-        {"a link to a private directory", "ln -s LOCKS DIR", "DIR", {"0", "/BSN", "NEW-1"}, "0"},
-        {"a link named with a trailing slash", "ln -s LOCKS DIR", "DIR/", {"0", "/PAT", "X"}, "1"},
-        {"another user's directory", "mkdir -m 700 DIR && chown 65534 DIR", "DIR", {"0", "-w"}, "1"},
-        {"a directory the group may write", "mkdir -m 770 DIR", "DIR", {"0", "-w"}, "0"},
-        {"a file", ": >DIR", "DIR", {"0", "/PAT", "X"}, "1"},
+        {"missing: made with mode 0700", "", "DIR", {"0", "/BSN", "NEW-1"}, "1", ""},
+        {"a link to a private directory", "ln -s LOCKS DIR", "DIR", {"0", "/BSN", "NEW-1"}, "0", "a symbolic link"},
+        {"a link named with a trailing slash", "ln -s LOCKS DIR", "DIR/", {"0", "/PAT", "X"}, "1", "a symbolic link"},
+        {"another user's directory", "mkdir -m 700 DIR && chown 65534 DIR", "DIR", {"0", "-w"}, "1", "owned by uid 65534"},
+        {"a directory the group may write", "mkdir -m 770 DIR", "DIR", {"0", "-w"}, "0", "others can enter it (mode 0770)"},
+        {"a directory others may enter", "mkdir -m 701 DIR", "DIR", {"0", "-w"}, "1", "others can enter it (mode 0701)"},
+        {"a file", ": >DIR", "DIR", {"0", "/PAT", "X"}, "1", "not a directory"},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -211,7 +213,8 @@ TEST(Faults, TheLockDirectoryMustBeTheUsersAlone) {
                         made.st_mode == (S_IFREG | 0600));
             continue;
         }
-        EXPECT_EQ(r.out, "Can not use the lock directory \"" + dir + "\"; nothing written.\n");
+        EXPECT_EQ(r.out, "Can not use the lock directory \"" + dir + "\" (" + c.reason +
+                             "); nothing written.\n");
         EXPECT_EQ(r.status, 255);
         EXPECT_EQ(r.commands, std::vector<std::string>{});
         EXPECT_EQ(bench::first_512(b.device(0)), bench::reference_image());

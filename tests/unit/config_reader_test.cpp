@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -175,21 +176,27 @@ TEST_F(ConfigReader, FilesOfSectionsBlanksAndOddBytesChangeNothing) {
     }
 }
 
+// A name that is no regular file (a FIFO would hang the run), or a file far larger than any
+// configuration, is refused without waiting and without reading on.
 TEST_F(ConfigReader, MissingOrUnreadableFileEndsTheProcess) {
-    const captured missing = run_captured([] { ini_file_analysis(); });
-    EXPECT_EQ(missing.status, 255);
-    EXPECT_EQ(missing.out, "Can not open ini file \"fruconfig.ini\".\n");
-
-    std::filesystem::create_directory("fruconfig.ini");
-    const captured directory = run_captured([] { ini_file_analysis(); });
-    EXPECT_EQ(directory.status, 255);
-    EXPECT_EQ(directory.out, "Can not open ini file \"fruconfig.ini\".\n");
-
-    // A file without end, or one far larger than any configuration, is refused, not read on.
-    std::filesystem::remove("fruconfig.ini");
-    std::filesystem::create_symlink("/dev/zero", "fruconfig.ini");
-    const captured endless = run_captured([] { ini_file_analysis(); });
-    EXPECT_EQ(endless.status, 255);
-    EXPECT_EQ(endless.out,
-              "Refusing \"fruconfig.ini\": larger than 1048576 bytes; nothing written.\n");
+    const std::string cannot_open = "Can not open ini file \"fruconfig.ini\".\n";
+    const struct {
+        const char* make; // shell commands that make "fruconfig.ini"
+        std::string out;
+    } cases[] = {
+        {"true", cannot_open},
+        {"mkdir fruconfig.ini", cannot_open},
+        {"mkfifo fruconfig.ini", cannot_open},
+        {"ln -s /dev/zero fruconfig.ini", cannot_open},
+        {"head -c 1048577 /dev/zero >fruconfig.ini",
+         "Refusing \"fruconfig.ini\": larger than 1048576 bytes; nothing written.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.make);
+        std::filesystem::remove_all("fruconfig.ini");
+        ASSERT_EQ(std::system(c.make), 0);
+        const captured result = run_captured([] { ini_file_analysis(); });
+        EXPECT_EQ(result.status, 255);
+        EXPECT_EQ(result.out, c.out);
+    }
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ops/date_conversion.h"
@@ -84,19 +87,37 @@ TEST_F(DateConversion, DatesOutsideTheRangeAreRefusedOrWarnedAbout) {
         int status;
         std::string out; // the three bytes, or the refusal
         std::string err;
+        const char* date_says = nullptr; // what a stand-in date command prints instead
     } cases[] = {
         {"2027-11-24 20:15 UTC", 0, "ff ff ff", ""},
         {"2027-11-24 20:16:59 UTC", 0, "00 00 00",
          past("2027-11-24 20:16 UTC", "1996-01-01 00:00 UTC")},
         {"2040-02-29 12:34 UTC", 0, "32 6e 62",
          past("2040-02-29 12:34 UTC", "2008-04-06 16:18 UTC")},
+        // Ten digits of seconds up to 2286-11-20 17:46:39, eleven from there on.
+        {"2286-11-20 17:46 UTC", 0, "aa 7a 1e",
+         past("2286-11-20 17:46 UTC", "1999-10-19 03:22 UTC")},
+        {"2286-11-20 17:47 UTC", 0, "ab 7a 1e",
+         past("2286-11-20 17:47 UTC", "1999-10-19 03:23 UTC")},
+        {"2500-06-01 UTC", 0, "40 1c d0", past("2500-06-01 00:00 UTC", "2021-12-06 08:00 UTC")},
+        // 2^32 + 5 minutes past 1996: cut to 32 bits it would look like a date in range.
+        {"@258518492460", 0, "05 00 00", past("10162-02-15 04:21 UTC", "1996-01-01 00:05 UTC")},
         {"1995-12-31 23:59:59 UTC", 255, before("1995-12-31 23:59:59 UTC"), ""},
         {"1969-12-31 23:59 UTC", 255, before("1969-12-31 23:59 UTC"), ""}, // -60 seconds
-        {"1900-01-01", 255, before("1900-01-01"), ""}, // eleven characters, cut to ten
+        {"1900-01-01", 255, before("1900-01-01"), ""},
+        {"2018-08-09 UTC", 255, "Can not convert the manufacturing date \"2018-08-09 UTC\".\n", "",
+         "99999999999999999999999"}, // beyond 64 bits
     };
     for (const auto& c : cases) {
         set_value_text(date, c.text);
-        const captured result = run_captured([] {
+        const captured result = run_captured([&c] {
+            if (c.date_says != nullptr) {
+                std::FILE* script = std::fopen("date", "w");
+                std::fprintf(script, "#!/bin/sh\necho %s\n", c.date_says);
+                std::fclose(script);
+                chmod("date", 0755);
+                setenv("PATH", (".:" + std::string(std::getenv("PATH"))).c_str(), 1);
+            }
             time_analysis();
             const std::vector<int> bytes = date_bytes();
             std::printf("%02x %02x %02x", bytes[0], bytes[1], bytes[2]);

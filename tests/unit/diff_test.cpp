@@ -54,6 +54,10 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
         {example_with(341, std::string("A\"\\\xe9\x7f\x1fZ\0", 8)), "",
          "Product Name String (0x155): \"A\\x22\\x5c\\xe9\\x7f\\x1fZ\" -> \"Example Server 2U\"\n"
          "1 of 59 items differ.\n", 1},
+        // Text that differs only after its first zero byte: every byte, so that the sides differ.
+        {example_with(399, "X"), "",
+         "Product Version String (0x187): 52 65 76 20 41 30 32 00 58 00 00 00 00 00 00 00 -> "
+         "52 65 76 20 41 30 32 00 00 00 00 00 00 00 00 00\n1 of 59 items differ.\n", 1},
         {example_with(187, std::string("\x00\x68\xb5", 3)), "",
          "Manufacturing Date/Time (0xbb): 2018-08-09 00:00 UTC -> 2026-12-07 08:30 UTC\n"
          "1 of 59 items differ.\n", 1},

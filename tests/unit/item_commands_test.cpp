@@ -61,19 +61,19 @@ struct word_case {
 };
 
 constexpr word_case words[] = {
-    {"/CPN", 84, 24, 80, 183, "ipmitool fru | grep 'Chassis Part Number'"},
-    {"/CSN", 109, 24, 80, 183, "ipmitool fru | grep 'Chassis Serial'"},
-    {"/BM", 191, 16, 184, 311, "ipmitool fru | grep 'Board Mfg'| sed -n 2p"},
-    {"/BPNA", 208, 16, 184, 311, "ipmitool fru | grep 'Board Product'"},
-    {"/BSN", 225, 32, 184, 311, "ipmitool fru | grep 'Board Serial'"},
-    {"/BPNU", 258, 16, 184, 311, "ipmitool fru | grep 'Board Part Number'"},
+    {"/CPN", 84, 24, 80, 183, "ipmitool fru print 0 | grep 'Chassis Part Number'"},
+    {"/CSN", 109, 24, 80, 183, "ipmitool fru print 0 | grep 'Chassis Serial'"},
+    {"/BM", 191, 16, 184, 311, "ipmitool fru print 0 | grep 'Board Mfg'| sed -n 2p"},
+    {"/BPNA", 208, 16, 184, 311, "ipmitool fru print 0 | grep 'Board Product'"},
+    {"/BSN", 225, 32, 184, 311, "ipmitool fru print 0 | grep 'Board Serial'"},
+    {"/BPNU", 258, 16, 184, 311, "ipmitool fru print 0 | grep 'Board Part Number'"},
     {"/BFFI", 275, 16, 184, 311, ""},
-    {"/PM", 316, 24, 312, 511, "ipmitool fru | grep 'Product Manufacturer'"},
-    {"/PN", 341, 24, 312, 511, "ipmitool fru | grep ' Product Name'"},
-    {"/PPN", 366, 24, 312, 511, "ipmitool fru | grep 'Product Part Number'"},
-    {"/PV", 391, 16, 312, 511, "ipmitool fru | grep 'Product Version'"},
-    {"/PSN", 408, 32, 312, 511, "ipmitool fru | grep 'Product Serial'"},
-    {"/PAT", 441, 24, 312, 511, "ipmitool fru | grep 'Product Asset Tag'"},
+    {"/PM", 316, 24, 312, 511, "ipmitool fru print 0 | grep 'Product Manufacturer'"},
+    {"/PN", 341, 24, 312, 511, "ipmitool fru print 0 | grep ' Product Name'"},
+    {"/PPN", 366, 24, 312, 511, "ipmitool fru print 0 | grep 'Product Part Number'"},
+    {"/PV", 391, 16, 312, 511, "ipmitool fru print 0 | grep 'Product Version'"},
+    {"/PSN", 408, 32, 312, 511, "ipmitool fru print 0 | grep 'Product Serial'"},
+    {"/PAT", 441, 24, 312, 511, "ipmitool fru print 0 | grep 'Product Asset Tag'"},
     {"/PFFI", 466, 16, 312, 511, ""},
 };
 

@@ -1,7 +1,14 @@
 // Where the device locks of writes live, by who runs the tool and what the environment says.
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 
 #include "files/device_lock.h"
+#include "process/interrupts.h"
+#include "support.h"
 
 TEST(LockDirectory, ChosenByUserAndEnvironment) {
     const struct {
@@ -27,4 +34,23 @@ TEST(LockDirectory, ChosenByUserAndEnvironment) {
                      (c.runtime_dir ? c.runtime_dir : "(unset)"));
         EXPECT_EQ(lock_directory_for(c.user, c.lock_dir, c.runtime_dir), c.expected);
     }
+}
+
+class DeviceLock : public tool_test {};
+
+// A signal that came after the wait's handler was in place but before flock began ends the wait:
+// it never waits for a second Ctrl-C.
+TEST_F(DeviceLock, ASignalBeforeTheWaitBeginsEndsIt) {
+    const std::string path = std::string(std::getenv("TARNWICK_LOCK_DIR")) + "/fru0.lock";
+    const int other = open(path.c_str(), O_RDWR | O_CREAT, 0600); // another write holds it
+    ASSERT_EQ(flock(other, LOCK_EX), 0);
+    const captured result = run_captured([] {
+        alarm(10); // a wait the signal did not end fails the test instead of hanging it
+        const interrupts_held holding;
+        raise(SIGINT);
+        lock_device_for_writing();
+    });
+    close(other);
+    EXPECT_EQ(result.out, "Waiting for another tarnwick write to FRU device 0...\n");
+    EXPECT_EQ(result.status, 128 + SIGINT);
 }
