@@ -15,7 +15,7 @@
 #include "common/fail.h"
 #include "common/terminal_line.h"
 #include "process/interrupts.h"
-#include "process/write_guard.h"
+#include "process/write_state.h"
 
 extern char** environ;
 

@@ -3,10 +3,9 @@
 // and bulk mode's whole-image write from its first read to the verdict on its read-back.
 #pragma once
 
-#include <cstdint>
-
 #include "process/command_runner.h"
 #include "process/interrupts.h"
+#include "process/write_state.h"
 
 // While a guard lives:
 // - a device command that fails, or a read that returns no byte, ends the process naming its
@@ -26,9 +25,6 @@ class device_write_guard {
     interrupts_held holding_;
 };
 
-// True while a device_write_guard lives.
-bool device_write_under_way();
-
 // While one lives, a read that returns no byte ends the process naming its offset, as within a
 // write: for reports that must not show a byte the device did not give. Reads outside both show
 // such a byte as 0.
@@ -45,10 +41,6 @@ class strict_device_reads {
 
 // True while a device_write_guard or a strict_device_reads lives.
 bool device_reads_strict();
-
-// The offset the next device command works at, for the message of an interrupted write.
-void note_device_offset(uint32_t offset);
-uint32_t current_device_offset();
 
 // A whole-image write (bulk mode), from the first read of the device to the verdict on the
 // read-back. Its commands run shielded (commands_shielded) and the signals that end a run are
@@ -74,8 +66,3 @@ class image_write_guard {
 void image_write_starts();
 // Once the read-back has matched the image, byte for byte.
 void image_write_verified();
-
-// Where the whole-image write stands: before its write command, from the write command to the
-// verdict, verified; none outside an image_write_guard.
-enum class image_write_stage { none, before_write, writing, verified };
-image_write_stage current_image_write_stage();
