@@ -7,6 +7,7 @@
 
 #include "common/fail.h"
 #include "common/fruid.h"
+#include "device/read_back.h"
 #include "files/backup_file.h"
 #include "files/device_lock.h"
 #include "files/private_file.h"

@@ -39,17 +39,3 @@ fru_image read_device_image() {
     std::copy(bytes.begin(), bytes.end(), image.begin());
     return image;
 }
-
-void check_read_back(const fru_image& image, const std::vector<uint8_t>& read_back) {
-    // A device that now says it holds less cannot have taken the whole image.
-    if (read_back.size() < image.size()) {
-        fail("Verify failed at offset 0x%zx: expected %02x, read nothing.\n", read_back.size(),
-             unsigned{image[read_back.size()]});
-    }
-    for (uint32_t offset = 0; offset < image.size(); ++offset) {
-        if (read_back[offset] != image[offset]) {
-            fail("Verify failed at offset 0x%x: expected %02x, read %02x.\n", offset,
-                 unsigned{image[offset]}, unsigned{read_back[offset]});
-        }
-    }
-}

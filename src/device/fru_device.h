@@ -43,7 +43,3 @@ fru_device& current_device();
 // The device's first 512 bytes for a report: a byte the device does not give ends the process,
 // in either mode, instead of showing as 0.
 fru_image read_device_image();
-
-// Ends the process at the first byte of `read_back` (what the device gave after a write) that is
-// not the byte of `image` at that offset.
-void check_read_back(const fru_image& image, const std::vector<uint8_t>& read_back);

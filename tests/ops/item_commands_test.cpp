@@ -234,6 +234,9 @@ TEST(ItemWrite, AFailedDeviceCommandStopsTheWriteAtItsOffset) {
          "Write FRU data failed at offset 0x137.\n"},
         {"TARNWICK_FAKE_READ_FAIL", "1", 33, "Read FRU data failed at offset 0xb8.\n"},
         {"TARNWICK_FAKE_READ_FAIL_AT", "300", 32 + 117, "Read FRU data failed at offset 0x12c.\n"},
+        // The old area still adds up: the verify pass compares the item's bytes with the new ones.
+        {"TARNWICK_FAKE_WRITE_IGNORE", "1", 32 + 127 + 1 + 128,
+         "Verify failed at offset 0xe1: expected 41, read 00.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.fault) + "=" + c.value);
