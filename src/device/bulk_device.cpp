@@ -24,7 +24,7 @@ namespace {
 // controller does not have, and exits 0 with a whole file when a part of the read failed; a
 // utility killed midway can leave a whole file too. A read that does not prove itself ends the
 // run, with what the utility said passed on to standard error. Any size counts, also one smaller
-// than the layout (a 256-byte backplane FRU): readers see zeros past its end.
+// than the layout (a 256-byte backplane FRU), whose reads past its end fail.
 std::vector<uint8_t> read_whole_device() {
     const private_file file;
     const private_file said;
@@ -42,7 +42,7 @@ std::vector<uint8_t> read_whole_device() {
                 std::fwrite(text->data(), 1, text->size(), stderr);
             }
         }
-        fail("Can not read FRU device %d.\n", FRUID);
+        fail(cannot_read_device, FRUID);
     }
     return bytes;
 }
@@ -99,17 +99,12 @@ class bulk_device final : public fru_device {
             const commands_shielded shielded; // an interrupt waits for the read to end
             held_ = read_whole_device();
         }
-        // A report (-diff, -sjson) shows no byte the device does not hold, as in the default mode;
-        // a dump or an item read shows zeros past its end.
-        if (device_reads_strict() && offset + count > held_->size()) {
+        // Past the device's end there is no byte to show, as the default mode's reads fail there.
+        if (offset + count > held_->size()) {
             fail("Read FRU data failed at offset 0x%x.\n",
                  std::max(offset, static_cast<uint32_t>(held_->size())));
         }
-        std::vector<uint8_t> bytes(count, 0);
-        for (uint32_t i = 0; i < count && offset + i < held_->size(); ++i) {
-            bytes[i] = (*held_)[offset + i];
-        }
-        return bytes;
+        return {held_->begin() + offset, held_->begin() + offset + count};
     }
 
     void hold_image(const fru_image& image, const image_progress& progress) override {

@@ -6,8 +6,6 @@
 
 namespace {
 
-bool strict_reads = false;
-
 // Writes to a closed pipe then fail with an error instead of ending the process. A handler, not
 // SIG_IGN, so that the commands the tool starts get the default action back.
 void note_closed_pipe(int) {}
@@ -36,18 +34,6 @@ device_write_guard::~device_write_guard() {
     if (pipe_replaced) {
         sigaction(SIGPIPE, &saved_pipe, nullptr);
     }
-}
-
-strict_device_reads::strict_device_reads() : was_strict_(strict_reads) {
-    strict_reads = true;
-}
-
-strict_device_reads::~strict_device_reads() {
-    strict_reads = was_strict_;
-}
-
-bool device_reads_strict() {
-    return strict_reads || device_write_under_way();
 }
 
 image_write_guard::image_write_guard() {

@@ -8,8 +8,8 @@
 #include "process/write_state.h"
 
 // While a guard lives:
-// - a device command that fails, or a read that returns no byte, ends the process naming its
-//   offset, instead of going on: a device that takes nothing must not end in a success;
+// - a device write command that fails ends the process naming its offset, instead of going on: a
+//   device that takes nothing must not end in a success;
 // - the signals that end a run are held (interrupts.h), also between commands, and end the
 //   process after saying at which offset the write stopped;
 // - a closed output pipe no longer ends the process halfway (the run then ends with status 255).
@@ -24,23 +24,6 @@ class device_write_guard {
   private:
     interrupts_held holding_;
 };
-
-// While one lives, a read that returns no byte ends the process naming its offset, as within a
-// write: for reports that must not show a byte the device did not give. Reads outside both show
-// such a byte as 0.
-class strict_device_reads {
-  public:
-    strict_device_reads();
-    ~strict_device_reads();
-    strict_device_reads(const strict_device_reads&) = delete;
-    strict_device_reads& operator=(const strict_device_reads&) = delete;
-
-  private:
-    bool was_strict_;
-};
-
-// True while a device_write_guard or a strict_device_reads lives.
-bool device_reads_strict();
 
 // A whole-image write (bulk mode), from the first read of the device to the verdict on the
 // read-back. Its commands run shielded (commands_shielded) and the signals that end a run are

@@ -137,11 +137,11 @@ TEST(ItemRead, BytesArePrintedAsTheDeviceHoldsThem) {
     bench.set_device(0, image);
     EXPECT_EQ(bench.run({"0", "/CPN"}).out, odd + "\n");
 
-    // A failed read is a zero byte: an empty line, status 0.
-    bench.set_env("TARNWICK_FAKE_READ_FAIL", "1");
+    // A failed read is no zero byte: the message, status 255.
+    bench.set_env("TARNWICK_FAKE_READ_FAIL_AT", "90");
     const RunResult failed = bench.run({"0", "/CPN"});
-    EXPECT_EQ(failed.status, 0);
-    EXPECT_EQ(failed.out, "\n");
+    EXPECT_EQ(failed.status, 255);
+    EXPECT_EQ(failed.out, "Read FRU data failed at offset 0x5a.\n");
 }
 
 TEST(ManufacturingDate, WriteStoresMinutesSince1996AndReadShowsTheUtilityLine) {
