@@ -31,8 +31,9 @@ class device_write_guard {
 // - one that comes before image_write_starts() ends the run once the command under way is done,
 //   saying "Interrupted; nothing written to FRU device N." (a backup already saved stays);
 // - one that comes from there on waits for the verdict: image_write_verified() then ends the run
-//   saying that the device holds the new image; a failure on the way (a verify that fails)
-//   prints its own message and ends the run by the signal instead of with status 255.
+//   saying that the device holds the new image; a failure on the way (a read-back that fails or
+//   differs, and the putting back of the old image after it) prints its messages and ends the
+//   run by the signal instead of with status 255.
 class image_write_guard {
   public:
     image_write_guard();
