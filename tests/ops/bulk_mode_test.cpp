@@ -90,11 +90,6 @@ TEST(BulkMode, WritesReadsAndRefusals) {
         "FRU device 0 was put back as it was; its previous image is in \"BACKUP\".\n";
     const std::string partly =
         "FRU device 0 may be partly written; to put it back: tarnwick 0 -restore \"BACKUP\"\n";
-    // A device that changes what it is given changes it again as it is put back.
-    std::vector<uint8_t> reference_226 = reference;
-    reference_226[226] = 1;
-    std::vector<uint8_t> blank_511 = blank;
-    blank_511[511] = 1;
     char last_byte[64];
     std::snprintf(last_byte, sizeof last_byte,
                   "Verify failed at offset 0x1ff: expected %02x, "
@@ -166,6 +161,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
          blank,
          true},
+        // A device that changes what it is given changes it again as it is put back.
         {"a byte the device changes",
          {"0", "/BSN", "NEW-1"},
          reference,
@@ -173,7 +169,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          backup_line + "Verify failed at offset 0xe2: expected 45, read 46.\n" + partly,
          255,
          {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
-         reference_226,
+         {},
          true},
         {"the last byte the device changes",
          {"0", "-restore", "example.bin"},
@@ -182,7 +178,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          backup_line + "Restoring FRU device 0 from \"example.bin\".....\n" + last_byte + partly,
          255,
          {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
-         blank_511,
+         {},
          true},
         // The write stops at the product manufacturer's first letter, and so does putting back.
         {"a failing write",
