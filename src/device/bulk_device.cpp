@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "common/fail.h"
 #include "common/fruid.h"
+#include "device/read_back.h"
 #include "files/backup_file.h"
 #include "files/device_lock.h"
 #include "files/private_file.h"
@@ -21,10 +23,10 @@ namespace {
 // and on standard output exactly the lines of a good read, whose size the file holds. Neither the
 // status nor the file alone tells: the utility exits 0 and writes no file for a device the
 // controller does not have, and exits 0 with a whole file when a part of the read failed; a
-// utility killed midway can leave a whole file too. A read that does not prove itself ends the
-// run, with what the utility said passed on to standard error. Any size counts, also one smaller
-// than the layout (a 256-byte backplane FRU): readers see zeros past its end.
-std::vector<uint8_t> read_whole_device() {
+// utility killed midway can leave a whole file too. For a read that does not prove itself, what
+// the utility said is passed on to standard error, and there are no bytes. Any size counts, also
+// one smaller than the layout (a 256-byte backplane FRU), whose reads past its end fail.
+std::optional<std::vector<uint8_t>> read_proven_device() {
     const private_file file;
     const private_file said;
     const private_file complaints;
@@ -41,9 +43,18 @@ std::vector<uint8_t> read_whole_device() {
                 std::fwrite(text->data(), 1, text->size(), stderr);
             }
         }
-        fail("Can not read FRU device %d.\n", FRUID);
+        return std::nullopt;
     }
     return bytes;
+}
+
+// As read_proven_device; a read that does not prove itself ends the run.
+std::vector<uint8_t> read_whole_device() {
+    std::optional<std::vector<uint8_t>> bytes = read_proven_device();
+    if (!bytes) {
+        fail(cannot_read_device, FRUID);
+    }
+    return std::move(*bytes);
 }
 
 // What a write starts from: the whole device, which must hold the whole layout. A smaller one is
@@ -57,9 +68,9 @@ std::vector<uint8_t> read_device_to_write() {
     return bytes;
 }
 
-void write_whole_image(const fru_image& image) {
+void write_whole_image(std::span<const uint8_t> bytes) {
     const private_file file;
-    file.set_contents(image.data(), image.size());
+    file.set_contents(bytes.data(), bytes.size());
     // Its status tells nothing either: the read-back decides.
     run_command(
         format_text("ipmitool fru write %d %s >/dev/null", FRUID, file.shell_path().c_str()));
@@ -69,24 +80,47 @@ bool holds(const std::vector<uint8_t>& device_bytes, const fru_image& image) {
     return std::equal(image.begin(), image.end(), device_bytes.begin());
 }
 
+// After a write that did not land: everything the device held before, written back with one
+// command and read back byte for byte. Ends the run either way, saying where the device stands
+// and where its previous image is kept (`backup`).
+[[noreturn]] void put_back(const std::vector<uint8_t>& before, const std::string& backup) {
+    write_whole_image(before);
+    if (read_proven_device() == before) {
+        fail("FRU device %d was put back as it was; its previous image is in \"%s\".\n", FRUID,
+             backup.c_str());
+    }
+    // No full stop: the command can be copied as it stands.
+    fail("FRU device %d may be partly written; to put it back: tarnwick %d -restore \"%s\"\n",
+         FRUID, FRUID, backup.c_str());
+}
+
 // Makes the device hold `image`, given what it holds now: nothing when it holds it already;
-// otherwise a copy of the old bytes first, then one write and a byte-for-byte read-back.
+// otherwise a copy of the old bytes first, then one write and a byte-for-byte read-back, and the
+// old bytes put back when the read-back fails or differs.
 void write_unless_held(const fru_image& image, const std::vector<uint8_t>& before,
                        const image_progress* progress) {
     if (holds(before, image)) {
         std::printf("FRU device %d already holds this image; nothing written.\n", FRUID);
         return;
     }
-    std::printf("Previous image saved to %s.\n", save_backup(before).c_str());
+    const std::string backup = save_backup(before);
+    std::printf("Previous image saved to %s.\n", backup.c_str());
     if (progress != nullptr) {
         std::printf("%s%s", progress->writing_data, progress->writing_checksum);
     }
-    // An interrupt from here on waits until the read-back has compared every byte.
+    // An interrupt from here on waits until the read-back has compared every byte, and through
+    // putting the old bytes back.
     const device_write_guard writing;
     note_device_offset(0);
     image_write_starts();
     write_whole_image(image);
-    check_read_back(image, read_whole_device());
+    const std::optional<std::vector<uint8_t>> read_back = read_proven_device();
+    if (!read_back) {
+        std::printf(cannot_read_device, FRUID);
+    }
+    if (!read_back || !read_back_matches(image, *read_back)) {
+        put_back(before, backup);
+    }
     image_write_verified();
 }
 
@@ -98,17 +132,12 @@ class bulk_device final : public fru_device {
             const commands_shielded shielded; // an interrupt waits for the read to end
             held_ = read_whole_device();
         }
-        // A report (-diff, -sjson) shows no byte the device does not hold, as in the default mode;
-        // a dump or an item read shows zeros past its end.
-        if (device_reads_strict() && offset + count > held_->size()) {
+        // Past the device's end there is no byte to show, as the default mode's reads fail there.
+        if (offset + count > held_->size()) {
             fail("Read FRU data failed at offset 0x%x.\n",
                  std::max(offset, static_cast<uint32_t>(held_->size())));
         }
-        std::vector<uint8_t> bytes(count, 0);
-        for (uint32_t i = 0; i < count && offset + i < held_->size(); ++i) {
-            bytes[i] = (*held_)[offset + i];
-        }
-        return bytes;
+        return {held_->begin() + offset, held_->begin() + offset + count};
     }
 
     void hold_image(const fru_image& image, const image_progress& progress) override {

@@ -64,18 +64,19 @@ uint8_t read_value(uint32_t offset) {
     note_device_offset(offset);
     const int status = run_command(format_text(read_formats[page], device_id(), low));
     // The status is awk's or the shell's: the result could not be kept (a full disk, a result
-    // file the shell could not create), which no run may take for a zero byte. The utility's own
-    // failure shows only as a file without a byte.
+    // file the shell could not create). The utility's own failure shows only as a file without a
+    // byte.
     if (status != 0) {
         discard_failed_result(read_result_file);
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
+    // A result without a byte is a read the device failed: never shown as a zero byte.
     bool has_digit = false;
     const uint8_t byte = get_return_data(&has_digit);
-    if (device_reads_strict() && !has_digit) {
+    if (!has_digit) {
         fail("Read FRU data failed at offset 0x%x.\n", offset);
     }
-    progress_step(!has_digit);
+    progress_step();
     return byte;
 }
 

@@ -6,11 +6,10 @@
 // Highest offset a command can address (five 256-byte pages).
 constexpr uint32_t max_fru_offset = 0x4FF;
 
-// One byte of device FRUID at an absolute offset. Within a write (device_write_guard) a command
-// that fails ends the process naming the offset, and so does a read with strict_device_reads;
-// otherwise a read the device fails gives 0 and a failed write goes unnoticed, but a read whose
-// result could not be kept (its command's status is not 0) always ends the process. An offset past
-// max_fru_offset ends the process before any command.
+// One byte of device FRUID at an absolute offset. A read that gives no byte, or whose result could
+// not be kept (its command's status is not 0), ends the process naming the offset; so does a write
+// command that fails within a write (device_write_guard), which goes unnoticed elsewhere. An
+// offset past max_fru_offset ends the process before any command.
 void write_value(uint32_t offset, uint8_t value);
 uint8_t read_value(uint32_t offset);
 

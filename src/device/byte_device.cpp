@@ -5,7 +5,9 @@
 #include "common/terminal_line.h"
 #include "device/byte_access.h"
 #include "device/checksum.h"
+#include "device/read_back.h"
 #include "files/device_lock.h"
+#include "layout/image.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "process/progress.h"
@@ -31,7 +33,7 @@ class byte_device final : public fru_device {
     }
 
     // 512 writes in offset order (the checksum bytes as the table holds them), then the checksum
-    // write pass of each area over the bytes read back.
+    // write pass of each area over the bytes read back, each compared with the byte written.
     void hold_image(const fru_image& image, const image_progress& progress) override {
         lock_device_for_writing();
         const device_write_guard writing;
@@ -44,8 +46,12 @@ class byte_device final : public fru_device {
         write_all_bytes(image);
         clear_terminal_line();
         std::printf("%s", progress.writing_checksum);
+        meant_bytes written;
+        for (uint32_t offset = 0; offset < image.size(); ++offset) {
+            written[offset] = image[offset];
+        }
         for (const char* area_name : info_area_names) {
-            write_verify_checksum(area_name, mark_write);
+            write_verify_checksum(area_name, mark_write, &written);
         }
     }
 
@@ -54,8 +60,14 @@ class byte_device final : public fru_device {
         const device_write_guard writing;
         progress_start("writing", item[index].length + 2 * checksum_pass_commands(area_name));
         write_single_value(index);
-        write_verify_checksum(area_name, mark_write);
-        write_verify_checksum(area_name, mark_verify);
+        meant_bytes written; // the checksum, once the write pass has written it
+        write_verify_checksum(area_name, mark_write, &written);
+        // The item's bytes are compared in the verify pass only, after the checksum.
+        const std::vector<uint8_t> bytes = item_bytes(index);
+        for (uint32_t i = 0; i < bytes.size(); ++i) {
+            written[item[index].offset + i] = bytes[i];
+        }
+        write_verify_checksum(area_name, mark_verify, &written);
     }
 
     // 512 writes in offset order, then 512 reads comparing every byte.

@@ -8,7 +8,6 @@
 #include "device/bulk_device.h"
 #include "device/byte_device.h"
 #include "process/progress.h"
-#include "process/write_guard.h"
 
 namespace {
 
@@ -36,24 +35,9 @@ fru_device& current_device() {
 }
 
 fru_image read_device_image() {
-    const strict_device_reads strict;
     progress_start("reading", fru_image_size);
     const std::vector<uint8_t> bytes = current_device().read(0, fru_image_size);
     fru_image image;
     std::copy(bytes.begin(), bytes.end(), image.begin());
     return image;
-}
-
-void check_read_back(const fru_image& image, const std::vector<uint8_t>& read_back) {
-    // A device that now says it holds less cannot have taken the whole image.
-    if (read_back.size() < image.size()) {
-        fail("Verify failed at offset 0x%zx: expected %02x, read nothing.\n", read_back.size(),
-             unsigned{image[read_back.size()]});
-    }
-    for (uint32_t offset = 0; offset < image.size(); ++offset) {
-        if (read_back[offset] != image[offset]) {
-            fail("Verify failed at offset 0x%x: expected %02x, read %02x.\n", offset,
-                 unsigned{image[offset]}, unsigned{read_back[offset]});
-        }
-    }
 }

@@ -18,7 +18,8 @@ class fru_device {
   public:
     virtual ~fru_device() = default;
 
-    // `count` bytes from `offset`, as the device holds them.
+    // `count` bytes from `offset`, as the device holds them. A byte the device does not give
+    // (a failed read, an offset past its end) ends the process naming its offset.
     virtual std::vector<uint8_t> read(uint32_t offset, uint32_t count) = 0;
 
     // "-w": the device ends up holding `image` with each info area's checksum made right.
@@ -33,6 +34,9 @@ class fru_device {
     virtual void hold_exact_image(const fru_image& image, const char* announcement) = 0;
 };
 
+// The message of a device the utility could not read (printf format, the device ID).
+constexpr const char* cannot_read_device = "Can not read FRU device %d.\n";
+
 // Reads TARNWICK_BULK: unset, empty or "0" for byte transfers, "1" for bulk transfers; any other
 // value ends the process with its message before any command runs.
 void choose_fru_device();
@@ -43,10 +47,5 @@ bool bulk_transfers_chosen();
 // The device of the chosen mode (byte transfers until a choice is made).
 fru_device& current_device();
 
-// The device's first 512 bytes for a report: a byte the device does not give ends the process,
-// in either mode, instead of showing as 0.
+// The device's first 512 bytes, for a report.
 fru_image read_device_image();
-
-// Ends the process at the first byte of `read_back` (what the device gave after a write) that is
-// not the byte of `image` at that offset.
-void check_read_back(const fru_image& image, const std::vector<uint8_t>& read_back);

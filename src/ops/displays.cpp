@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/fail.h"
 #include "common/fruid.h"
 #include "common/terminal_line.h"
 #include "device/fru_device.h"
@@ -28,7 +29,9 @@ void print_row(uint32_t start, const std::vector<uint8_t>& bytes) {
 } // namespace
 
 void show_text_format() {
-    run_command(format_text("ipmitool fru print %d", FRUID));
+    if (run_command(format_text("ipmitool fru print %d", FRUID)) != 0) {
+        fail(cannot_read_device, FRUID);
+    }
 }
 
 void show_binary_format() {

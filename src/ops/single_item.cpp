@@ -84,7 +84,10 @@ void single_read_write(const item_command& command, const char* single_value) {
 
     if (std::strcmp(single_value, "NULL") == 0) {
         if (is_date) {
-            run_command(format_text(date_read_format, FRUID));
+            // The utility's own status: the filters after it end well whatever it did.
+            if (run_command_status_of_first(format_text(date_read_format, FRUID)) != 0) {
+                fail(cannot_read_device, FRUID);
+            }
             std::printf("\n");
         } else {
             read_single_value(index);

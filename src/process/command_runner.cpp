@@ -1,5 +1,6 @@
 #include "process/command_runner.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <stdio_ext.h>
 #include <sys/mman.h>
@@ -15,7 +16,7 @@
 #include "common/fail.h"
 #include "common/terminal_line.h"
 #include "process/interrupts.h"
-#include "process/write_guard.h"
+#include "process/write_state.h"
 
 extern char** environ;
 
@@ -23,16 +24,23 @@ namespace {
 
 int shielded_depth = 0;
 
-// Starts "/bin/sh -c LINE" with its standard error on `complaints` (when not -1); -1 when it
-// cannot be started. A shielded command starts in a child of its own making, which shields itself
-// before it becomes the shell.
-pid_t start_shell(char* argv[], int complaints) {
+// Starts "/bin/sh -c LINE" with its standard input, output and error on `in`, `out` and
+// `complaints` (each when not -1); -1 when it cannot be started. A shielded command starts in a
+// child of its own making, which shields itself before it becomes the shell.
+pid_t start_shell(const std::string& line, int in, int out, int complaints) {
+    char shell[] = "sh";
+    char option[] = "-c";
+    char* argv[] = {shell, option, const_cast<char*>(line.c_str()), nullptr};
+    const int targets[] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    const int sources[] = {in, out, complaints};
     pid_t child = -1;
     if (shielded_depth == 0) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        if (complaints >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, complaints, STDERR_FILENO);
+        for (int i = 0; i < 3; ++i) {
+            if (sources[i] >= 0) {
+                posix_spawn_file_actions_adddup2(&actions, sources[i], targets[i]);
+            }
         }
         const int started = posix_spawn(&child, "/bin/sh", &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -41,13 +49,46 @@ pid_t start_shell(char* argv[], int complaints) {
     child = fork();
     if (child == 0) {
         shield_from_interrupts();
-        if (complaints >= 0) {
-            dup2(complaints, STDERR_FILENO);
+        for (int i = 0; i < 3; ++i) {
+            if (sources[i] >= 0) {
+                dup2(sources[i], targets[i]);
+            }
         }
         execve("/bin/sh", argv, environ);
         _exit(127);
     }
     return child;
+}
+
+// The exit status of `child` as the shell counts it: 128 plus the signal number for one ended by
+// a signal; -1 for a child that was not started.
+int wait_for(pid_t child) {
+    int status = 0;
+    pid_t waited = -1;
+    while (child >= 0 && (waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (waited < 0) {
+        return -1;
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// "FIRST | REST" with FIRST's own status, which a POSIX shell does not give for a pipeline: two
+// shells joined by a pipe made here, the first replaced by FIRST itself (exec), so that no more
+// processes run than the shell would start for the whole line.
+int run_pipeline_status_of_first(const std::string& line, int complaints) {
+    const std::size_t bar = line.find('|');
+    int ends[2];
+    if (bar == std::string::npos || pipe2(ends, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    const pid_t first = start_shell("exec " + line.substr(0, bar), -1, ends[1], complaints);
+    close(ends[1]);
+    const pid_t rest = start_shell(line.substr(bar + 1), ends[0], -1, complaints);
+    close(ends[0]);
+    const int status = wait_for(first);
+    wait_for(rest);
+    return status;
 }
 
 // While a progress line is shown, what a command says on standard error (a BMC that stopped
@@ -80,7 +121,7 @@ void pass_on_complaints(int complaints) {
 // "/bin/sh -c LINE", as system() runs it, except that the tool does not ignore SIGINT and SIGQUIT
 // while the command runs: the signals that end a run are held, so one sent to the tool alone is
 // not lost, and the tool stops as soon as the command is done.
-int run_in_shell(const std::string& command_line) {
+int run_in_shell(const std::string& command_line, bool status_of_first) {
     const interrupts_held holding;
     // Output waiting to be written out must not land on a progress line.
     if (__fpending(stdout) > 0) {
@@ -92,21 +133,11 @@ int run_in_shell(const std::string& command_line) {
     if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && !device_write_under_way()) {
         exit_failure();
     }
-    char shell[] = "sh";
-    char option[] = "-c";
-    char* argv[] = {shell, option, const_cast<char*>(command_line.c_str()), nullptr};
     const int complaints = open_complaints();
-    const pid_t child = start_shell(argv, complaints);
-    int status = 0;
-    pid_t waited = -1;
-    while (child >= 0 && (waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
-    }
+    const int status = status_of_first ? run_pipeline_status_of_first(command_line, complaints)
+                                       : wait_for(start_shell(command_line, -1, -1, complaints));
     pass_on_complaints(complaints);
-    if (waited < 0) {
-        return -1;
-    }
-    // A command ended by a signal counts as the shell counts it: 128 plus the signal number.
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    return status;
 }
 
 // SIGINT or SIGQUIT when the status says the command was ended by one (the shell itself, or the
@@ -127,20 +158,32 @@ commands_shielded::~commands_shielded() {
     --shielded_depth;
 }
 
-int run_command(const std::string& command_line) {
+namespace {
+
+int run_through_runner(const std::string& command_line, bool status_of_first) {
     // From its write command on, a whole-image write goes on to the verdict on its read-back
     // whatever signal comes (write_guard.h).
     if (current_image_write_stage() == image_write_stage::writing) {
-        return current_runner(command_line);
+        return current_runner(command_line, status_of_first);
     }
     stop_if_interrupted();
-    const int status = current_runner(command_line);
+    const int status = current_runner(command_line, status_of_first);
     // Ctrl-C reaches the command too: its status tells, or the signal noted while it ran.
     if (const int signal = interrupting_signal(status)) {
         stop_interrupted(signal);
     }
     stop_if_interrupted();
     return status;
+}
+
+} // namespace
+
+int run_command(const std::string& command_line) {
+    return run_through_runner(command_line, false);
+}
+
+int run_command_status_of_first(const std::string& command_line) {
+    return run_through_runner(command_line, true);
 }
 
 command_runner set_command_runner(command_runner runner) {

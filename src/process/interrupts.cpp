@@ -9,7 +9,7 @@
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "common/terminal_line.h"
-#include "process/write_guard.h"
+#include "process/write_state.h"
 
 namespace {
 

@@ -6,11 +6,6 @@
 
 namespace {
 
-bool under_way = false;
-bool strict_reads = false;
-uint32_t current_offset = 0;
-image_write_stage image_stage = image_write_stage::none;
-
 // Writes to a closed pipe then fail with an error instead of ending the process. A handler, not
 // SIG_IGN, so that the commands the tool starts get the default action back.
 void note_closed_pipe(int) {}
@@ -29,44 +24,20 @@ device_write_guard::device_write_guard() {
         sigemptyset(&action.sa_mask);
         sigaction(SIGPIPE, &action, nullptr);
     }
-    under_way = true;
+    set_device_write_under_way(true);
 }
 
 device_write_guard::~device_write_guard() {
     // A signal that came after the last command ends the run as the hold ends: the write is
     // complete by then, so without the offset line.
-    under_way = false;
+    set_device_write_under_way(false);
     if (pipe_replaced) {
         sigaction(SIGPIPE, &saved_pipe, nullptr);
     }
 }
 
-bool device_write_under_way() {
-    return under_way;
-}
-
-strict_device_reads::strict_device_reads() : was_strict_(strict_reads) {
-    strict_reads = true;
-}
-
-strict_device_reads::~strict_device_reads() {
-    strict_reads = was_strict_;
-}
-
-bool device_reads_strict() {
-    return strict_reads || under_way;
-}
-
-void note_device_offset(uint32_t offset) {
-    current_offset = offset;
-}
-
-uint32_t current_device_offset() {
-    return current_offset;
-}
-
 image_write_guard::image_write_guard() {
-    image_stage = image_write_stage::before_write;
+    set_image_write_stage(image_write_stage::before_write);
     set_waiting_interrupt(pending_interrupt);
 }
 
@@ -74,19 +45,15 @@ image_write_guard::~image_write_guard() {
     // A signal that came after the last command: what the stage says is still true.
     stop_if_interrupted();
     set_waiting_interrupt(nullptr);
-    image_stage = image_write_stage::none;
+    set_image_write_stage(image_write_stage::none);
 }
 
 void image_write_starts() {
     stop_if_interrupted();
-    image_stage = image_write_stage::writing;
+    set_image_write_stage(image_write_stage::writing);
 }
 
 void image_write_verified() {
-    image_stage = image_write_stage::verified;
+    set_image_write_stage(image_write_stage::verified);
     stop_if_interrupted();
-}
-
-image_write_stage current_image_write_stage() {
-    return image_stage;
 }

@@ -3,14 +3,13 @@
 // and bulk mode's whole-image write from its first read to the verdict on its read-back.
 #pragma once
 
-#include <cstdint>
-
 #include "process/command_runner.h"
 #include "process/interrupts.h"
+#include "process/write_state.h"
 
 // While a guard lives:
-// - a device command that fails, or a read that returns no byte, ends the process naming its
-//   offset, instead of going on: a device that takes nothing must not end in a success;
+// - a device write command that fails ends the process naming its offset, instead of going on: a
+//   device that takes nothing must not end in a success;
 // - the signals that end a run are held (interrupts.h), also between commands, and end the
 //   process after saying at which offset the write stopped;
 // - a closed output pipe no longer ends the process halfway (the run then ends with status 255).
@@ -26,38 +25,15 @@ class device_write_guard {
     interrupts_held holding_;
 };
 
-// True while a device_write_guard lives.
-bool device_write_under_way();
-
-// While one lives, a read that returns no byte ends the process naming its offset, as within a
-// write: for reports that must not show a byte the device did not give. Reads outside both show
-// such a byte as 0.
-class strict_device_reads {
-  public:
-    strict_device_reads();
-    ~strict_device_reads();
-    strict_device_reads(const strict_device_reads&) = delete;
-    strict_device_reads& operator=(const strict_device_reads&) = delete;
-
-  private:
-    bool was_strict_;
-};
-
-// True while a device_write_guard or a strict_device_reads lives.
-bool device_reads_strict();
-
-// The offset the next device command works at, for the message of an interrupted write.
-void note_device_offset(uint32_t offset);
-uint32_t current_device_offset();
-
 // A whole-image write (bulk mode), from the first read of the device to the verdict on the
 // read-back. Its commands run shielded (commands_shielded) and the signals that end a run are
 // held throughout:
 // - one that comes before image_write_starts() ends the run once the command under way is done,
 //   saying "Interrupted; nothing written to FRU device N." (a backup already saved stays);
 // - one that comes from there on waits for the verdict: image_write_verified() then ends the run
-//   saying that the device holds the new image; a failure on the way (a verify that fails)
-//   prints its own message and ends the run by the signal instead of with status 255.
+//   saying that the device holds the new image; a failure on the way (a read-back that fails or
+//   differs, and the putting back of the old image after it) prints its messages and ends the
+//   run by the signal instead of with status 255.
 class image_write_guard {
   public:
     image_write_guard();
@@ -74,8 +50,3 @@ class image_write_guard {
 void image_write_starts();
 // Once the read-back has matched the image, byte for byte.
 void image_write_verified();
-
-// Where the whole-image write stands: before its write command, from the write command to the
-// verdict, verified; none outside an image_write_guard.
-enum class image_write_stage { none, before_write, writing, verified };
-image_write_stage current_image_write_stage();

@@ -9,6 +9,10 @@
 //                                commands.log there.
 //   TARNWICK_FAKE_NO_BMC=1       every command fails as with a BMC that does not answer: the
 //                                utility's short complaint on stderr, nothing on stdout, exit 1.
+//   TARNWICK_FAKE_NO_BMC_AFTER_WRITE=1
+//                                as above for every command after the first "fru write", which
+//                                itself goes through: a BMC that goes away during a write (a
+//                                file "bmc_gone" in TARNWICK_FAKE_DIR marks it).
 //   TARNWICK_FAKE_NO_BMC_AT=<decimal offset>
 //                                as above for raw reads and writes from that offset on: a BMC
 //                                that stops answering in the middle of a run.
@@ -548,6 +552,9 @@ int run_fru_write(unsigned id, const char* path) {
     if (stored < bytes.size() && !env_flag("TARNWICK_FAKE_WRITE_IGNORE")) {
         std::fprintf(stderr, "FRU Write failed at offset %zu\n", stored);
     }
+    if (env_flag("TARNWICK_FAKE_NO_BMC_AFTER_WRITE")) {
+        close(open((fake_dir + "/bmc_gone").c_str(), O_WRONLY | O_CREAT, 0666));
+    }
     return 0; // whatever happened, as the real utility
 }
 
@@ -610,7 +617,9 @@ int main(int argc, char** argv) {
     }
     fake_dir = dir;
     log_command(argc, argv);
-    if (env_flag("TARNWICK_FAKE_NO_BMC")) {
+    struct stat gone {};
+    if (env_flag("TARNWICK_FAKE_NO_BMC") || (env_flag("TARNWICK_FAKE_NO_BMC_AFTER_WRITE") &&
+                                             stat((fake_dir + "/bmc_gone").c_str(), &gone) == 0)) {
         die("Error: Unable to establish IPMI v2 / RMCP+ session");
     }
     if (argc >= 2 && std::strcmp(argv[1], "raw") == 0) {

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Writes to a BMC that does not answer must fail at the first command: status 255 and the
-# message naming the offset, never success. Each failing call takes some seconds (the shim's
+# Writes to a BMC that does not answer, and reads from it, must fail at the first command: status
+# 255 and the message naming the offset or the device, never success or bytes shown as data. Each failing call takes some seconds (the shim's
 # retry settings), so each case makes exactly one call, which a logging wrapper counts.
 . "$2/tests/e2e/lib.sh"
 e2e_setup
@@ -38,6 +38,8 @@ while IFS='|' read -r args expected; do
 done <<'TABLE'
 0 /BSN XYZ|Write FRU data failed at offset 0xe1.\n
 0 -w|Writing fru data.....\nWrite FRU data failed at offset 0x0.\n
+0 -sbin|Read FRU data failed at offset 0x0.\n
+0 /BMT|Can not read FRU device 0.\n
 TABLE
 
 e2e_finish

@@ -3,6 +3,7 @@
 // private file left behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <regex>
@@ -85,6 +86,15 @@ TEST(BulkMode, WritesReadsAndRefusals) {
     };
     const std::string backup_line = "Previous image saved to BACKUP.\n";
     const std::string not_read = "Can not read FRU device 0.\n";
+    const std::string put_back =
+        "FRU device 0 was put back as it was; its previous image is in \"BACKUP\".\n";
+    const std::string partly =
+        "FRU device 0 may be partly written; to put it back: tarnwick 0 -restore \"BACKUP\"\n";
+    char last_byte[64];
+    std::snprintf(last_byte, sizeof last_byte,
+                  "Verify failed at offset 0x1ff: expected %02x, "
+                  "read %02x.\n",
+                  unsigned{example[511]}, (example[511] + 1u) & 0xFF);
     const Case cases[] = {
         {"-w on a blank device",
          {"0", "-w"},
@@ -151,33 +161,54 @@ TEST(BulkMode, WritesReadsAndRefusals) {
          {read_cmd},
          example,
          false},
+        // A write that does not land: the old image is written back and read back.
         {"writes the device ignores",
          {"0", "-w"},
          blank,
          {"TARNWICK_FAKE_WRITE_IGNORE", "1"},
-         backup_line + progress + "Verify failed at offset 0x0: expected 01, read 00.\n",
+         backup_line + progress + "Verify failed at offset 0x0: expected 01, read 00.\n" + put_back,
          255,
-         {read_cmd, write_cmd, read_cmd},
+         {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
          blank,
          true},
+        // A device that changes what it is given changes it again as it is put back.
         {"a byte the device changes",
          {"0", "/BSN", "NEW-1"},
          reference,
          {"TARNWICK_FAKE_CORRUPT_AT", "226"},
-         backup_line + "Verify failed at offset 0xe2: expected 45, read 46.\n",
+         backup_line + "Verify failed at offset 0xe2: expected 45, read 46.\n" + partly,
          255,
-         {read_cmd, write_cmd, read_cmd},
+         {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
          {},
          true},
-        // The write stops at the product manufacturer's first letter.
+        {"the last byte the device changes",
+         {"0", "-restore", "example.bin"},
+         blank,
+         {"TARNWICK_FAKE_CORRUPT_AT", "511"},
+         backup_line + "Restoring FRU device 0 from \"example.bin\".....\n" + last_byte + partly,
+         255,
+         {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
+         {},
+         true},
+        // The write stops at the product manufacturer's first letter, and so does putting back.
         {"a failing write",
          {"0", "-w"},
          blank,
          {"TARNWICK_FAKE_WRITE_FAIL_AT", "316"},
-         backup_line + progress + "Verify failed at offset 0x13c: expected 45, read 00.\n",
+         backup_line + progress + "Verify failed at offset 0x13c: expected 45, read 00.\n" +
+             put_back,
          255,
-         {read_cmd, write_cmd, read_cmd},
-         {},
+         {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
+         blank,
+         true},
+        {"the BMC goes away during the write",
+         {"0", "/BSN", "NEW-1"},
+         reference,
+         {"TARNWICK_FAKE_NO_BMC_AFTER_WRITE", "1"},
+         backup_line + not_read + partly,
+         255,
+         {read_cmd, write_cmd, read_cmd, write_cmd, read_cmd},
+         padded(with_board_serial("NEW-1")),
          true},
         {"a failing read",
          {"0", "-sbin"},
@@ -217,6 +248,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
             b.set_device(0, c.before);
         }
         b.write_file("fruconfig.ini", bench::example_config());
+        b.write_file("example.bin", std::string(example.begin(), example.begin() + 512));
         b.set_env("TARNWICK_BULK", "1");
         if (c.fault.first != nullptr) {
             b.set_env(c.fault.first, c.fault.second);
@@ -228,7 +260,7 @@ TEST(BulkMode, WritesReadsAndRefusals) {
         if (c.backup) {
             ASSERT_EQ(made.size(), 1u);
             EXPECT_EQ(b.read_file(made[0]), std::string(c.before.begin(), c.before.end()));
-            out = std::regex_replace(out, std::regex("saved to " + made[0]), "saved to BACKUP");
+            out = std::regex_replace(out, std::regex(made[0]), "BACKUP");
         } else {
             EXPECT_EQ(made, std::vector<std::string>{});
         }
@@ -281,14 +313,14 @@ TEST(BulkMode, ReadsThatDoNotProveThemselvesAreRefused) {
     }
 }
 
-// A device smaller than the layout reads as its bytes and zeros beyond, stops a report, and is
-// never written; a device of the layout's size is written as any other, its backup the whole
-// device.
+// A device smaller than the layout shows the bytes it has and stops where it ends, as in the
+// default mode, and is never written; a device of the layout's size is written as any other, its
+// backup the whole device.
 TEST(BulkMode, DevicesOfOtherSizes) {
     const std::vector<uint8_t> before =
         padded(with_board_serial("SERIAL-0123456789-0123456789-012"), 0x5C);
-    std::vector<uint8_t> shown(before.begin(), before.begin() + 256);
-    shown.resize(512);
+    const std::vector<uint8_t> shown(before.begin(), before.begin() + 256);
+    const std::string ends = "Read FRU data failed at offset 0x100.\n";
     const std::string refused =
         "FRU device 0 holds 256 bytes; this layout needs 512. Nothing written.\n";
     const struct {
@@ -298,12 +330,11 @@ TEST(BulkMode, DevicesOfOtherSizes) {
         int status;
         std::vector<uint8_t> after;
     } cases[] = {
-        {"256", {"0", "-sbin"}, bench::hex_dump(shown), 0, before},
-        {"256", {"0", "/BSN"}, "SERIAL-0123456789-0123456789-01\n", 0, before},
+        {"256", {"0", "-sbin"}, bench::hex_dump(shown) + ends, 255, before},
+        {"256", {"0", "/BSN"}, ends, 255, before},
         {"256", {"0", "-w"}, refused, 255, before},
-        // Reports stop where the device ends, as they do in the default mode.
-        {"256", {"0", "-diff"}, "Read FRU data failed at offset 0x100.\n", 255, before},
-        {"256", {"0", "-sjson"}, "Read FRU data failed at offset 0x100.\n", 255, before},
+        {"256", {"0", "-diff"}, ends, 255, before},
+        {"256", {"0", "-sjson"}, ends, 255, before},
         {"256", {"0", "/BSN", "NEW-1"}, refused, 255, before},
         // clang-format off
         {"512", {"0", "/BSN", "NEW-1"}, "Previous image saved to BACKUP.\n"
@@ -339,7 +370,8 @@ TEST(BulkMode, InterruptsNeverCutATransfer) {
     const std::string written = "Interrupted after the write; FRU device 0 holds the new image.\n";
     const std::vector<std::string> item = {"0", "/BSN", "NEW-1"};
     const std::vector<uint8_t> new_item = padded(with_board_serial("NEW-1"));
-    std::vector<uint8_t> corrupted = new_item;
+    // Put back as it was, but for the byte the device changes again.
+    std::vector<uint8_t> corrupted = padded(reference_image());
     corrupted[226] += 1;
     using env = std::pair<const char*, const char*>;
     const env tool = {"TARNWICK_FAKE_INTERRUPT_TOOL", "1"};
@@ -368,7 +400,9 @@ TEST(BulkMode, InterruptsNeverCutATransfer) {
          padded(bench::example_image())},
         {"a dropped session during a write that does not verify", item, "write", "HUP",
          {"TARNWICK_FAKE_CORRUPT_AT", "226"},
-         backup + "Verify failed at offset 0xe2: expected 45, read 46.\n", 129, 3, corrupted},
+         backup + "Verify failed at offset 0xe2: expected 45, read 46.\n"
+         "FRU device 0 may be partly written; to put it back: tarnwick 0 -restore \"BACKUP\"\n",
+         129, 5, corrupted},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -390,7 +424,7 @@ TEST(BulkMode, InterruptsNeverCutATransfer) {
         const std::vector<std::string> made = backups(b);
         std::string out = r.out;
         if (!made.empty()) {
-            out = std::regex_replace(out, std::regex("saved to " + made[0]), "saved to BACKUP");
+            out = std::regex_replace(out, std::regex(made[0]), "BACKUP");
         }
         EXPECT_EQ(out, c.out);
         EXPECT_EQ(r.status, c.status);

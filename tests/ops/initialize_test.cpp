@@ -113,6 +113,11 @@ TEST(Initialize, AFailedDeviceCommandStopsTheInitialisation) {
         {"TARNWICK_FAKE_READ_FAIL", "1",
          "Writing fru data.....\nWriting checksum.....\nRead FRU data failed at offset 0x50.\n",
          513},
+        // Each byte a checksum pass reads is compared with the byte written there.
+        {"TARNWICK_FAKE_WRITE_IGNORE", "1",
+         "Writing fru data.....\nWriting checksum.....\nVerify failed at offset 0x50: expected 01, "
+         "read 00.\n",
+         513},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);

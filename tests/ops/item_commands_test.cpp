@@ -141,11 +141,11 @@ TEST(ItemRead, BytesArePrintedAsTheDeviceHoldsThem) {
                                             bench::tool_path() + "' 0 /CPN\" /dev/null");
     EXPECT_EQ(shown.out, "A\\x01\\x7f\\x80\\xff Z\r\n");
 
-    // A failed read is a zero byte: an empty line, status 0.
-    bench.set_env("TARNWICK_FAKE_READ_FAIL", "1");
+    // A failed read is no zero byte: the message, status 255.
+    bench.set_env("TARNWICK_FAKE_READ_FAIL_AT", "90");
     const RunResult failed = bench.run({"0", "/CPN"});
-    EXPECT_EQ(failed.status, 0);
-    EXPECT_EQ(failed.out, "\n");
+    EXPECT_EQ(failed.status, 255);
+    EXPECT_EQ(failed.out, "Read FRU data failed at offset 0x5a.\n");
 }
 
 TEST(ManufacturingDate, WriteStoresMinutesSince1996AndReadShowsTheUtilityLine) {
@@ -238,6 +238,9 @@ TEST(ItemWrite, AFailedDeviceCommandStopsTheWriteAtItsOffset) {
          "Write FRU data failed at offset 0x137.\n"},
         {"TARNWICK_FAKE_READ_FAIL", "1", 33, "Read FRU data failed at offset 0xb8.\n"},
         {"TARNWICK_FAKE_READ_FAIL_AT", "300", 32 + 117, "Read FRU data failed at offset 0x12c.\n"},
+        // The old area still adds up: the verify pass compares the item's bytes with the new ones.
+        {"TARNWICK_FAKE_WRITE_IGNORE", "1", 32 + 127 + 1 + 128,
+         "Verify failed at offset 0xe1: expected 41, read 00.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.fault) + "=" + c.value);

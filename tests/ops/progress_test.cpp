@@ -2,8 +2,8 @@
 // pseudo-terminal: what the terminal is sent, and what it shows afterwards.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <regex>
-#include <sstream>
 
 #include "bench.h"
 
@@ -31,19 +31,12 @@ std::string screen(const std::string& sent) {
 }
 
 // What a terminal shows of a dump whose reads fail from offset `from` on, the BMC no longer
-// answering: each complaint on a line of its own, before the row of its read.
-std::string dump_with_complaints(std::vector<uint8_t> bytes, int from) {
-    std::fill(bytes.begin() + from, bytes.end(), 0);
-    std::string shown;
-    std::istringstream rows(bench::hex_dump(bytes));
-    int offset = 0;
-    for (std::string row; std::getline(rows, row);) {
-        for (const int end = offset + 16; offset < end; ++offset) {
-            shown += offset >= from ? "Error: Unable to establish IPMI v2 / RMCP+ session\n" : "";
-        }
-        shown += row + "\n";
-    }
-    return shown;
+// answering: the rows read completely, the utility's complaint on a line of its own, the message.
+std::string dump_stopped_at(const std::vector<uint8_t>& bytes, int from) {
+    char message[64];
+    std::snprintf(message, sizeof message, "Read FRU data failed at offset 0x%x.\n", from);
+    return bench::hex_dump({bytes.begin(), bytes.begin() + from / 16 * 16}) +
+           "Error: Unable to establish IPMI v2 / RMCP+ session\n" + message;
 }
 
 } // namespace
@@ -69,14 +62,13 @@ TEST(Progress, ShowsOnATerminalsStandardErrorAndLeavesTheOutputAsItWas) {
         {"0 -sbin", {"TARNWICK_FAKE_INTERRUPT_AT", "500"}, 130, reading,
          bench::hex_dump(std::vector<uint8_t>(image.begin(), image.begin() + 496))},
         // A BMC that stops answering while the line shows: its complaints, not written over it.
-        {"0 -sbin", {"TARNWICK_FAKE_NO_BMC_AT", "300"}, 0, reading,
-         dump_with_complaints(image, 300)},
+        {"0 -sbin", {"TARNWICK_FAKE_NO_BMC_AT", "300"}, 255, reading, dump_stopped_at(image, 300)},
         {"0 /BSN ABC", {}, 0, "writing FRU device 0: [0-9]+/288", serial},
         // Standard error a pipe (standard output still the terminal), or the line turned off.
         {"0 /BSN ABC 2>&1 >/dev/tty | cat", {}, 0, "", serial},
         {"0 /BSN ABC", {"TARNWICK_PROGRESS", "0"}, 0, "", serial},
-        // A BMC that does not answer: the utility's complaints, never written over by the line.
-        {"0 -sbin", {"TARNWICK_FAKE_NO_BMC", "1"}, 0, "", dump_with_complaints(image, 0)},
+        // A BMC that does not answer: the utility's complaint, never written over by the line.
+        {"0 -sbin", {"TARNWICK_FAKE_NO_BMC", "1"}, 255, "", dump_stopped_at(image, 0)},
     };
     // clang-format on
     for (const auto& c : cases) {

@@ -77,25 +77,51 @@ TEST(HexDump, OtherDeviceAndAStaleTmpFile) {
     EXPECT_TRUE(b.files_left().empty());
 }
 
-TEST(HexDump, FailingReadsShowAsZeroBytes) {
-    Bench b;
-    b.set_device(0, known_bytes());
-    b.set_env("TARNWICK_FAKE_READ_FAIL", "1");
-    RunResult r = b.run({"0", "-sbin"});
-
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, bench::hex_dump(std::vector<uint8_t>(image_size, 0)));
-    EXPECT_EQ(r.commands, dump_reads("0x0"));
-    // Standard error holds the utility's complaints only.
+// A read that fails is never shown as data: what was read completely shows, then the message,
+// status 255. The /BMT read fails by the utility's own status, not its filters' (-stxt: test
+// TextDisplay.UtilityFailureIsPassedOnAndNotTheToolsOwn; an item read: ItemRead).
+TEST(FailedReads, StopWithTheirMessage) {
+    const std::vector<uint8_t> device = known_bytes();
     const std::string complaint = "Unable to send RAW command (channel=0x0 netfn=0xa lun=0x0 "
-                                  "cmd=0x11 rsp=0xff): Unspecified error";
-    EXPECT_EQ(bench::split_lines(r.err), std::vector<std::string>(image_size, complaint));
-    EXPECT_TRUE(b.files_left().empty());
+                                  "cmd=0x11 rsp=0xff): Unspecified error\n";
+    const struct {
+        std::vector<std::string> args;
+        std::pair<const char*, const char*> fault;
+        std::string out;
+        std::string err;
+        size_t commands;
+    } cases[] = {
+        {{"0", "-sbin"},
+         {"TARNWICK_FAKE_READ_FAIL", "1"},
+         "Read FRU data failed at offset 0x0.\n",
+         complaint,
+         1},
+        // A 256-byte device: its 16 rows, then the first offset it does not have.
+        {{"0", "-sbin"},
+         {"TARNWICK_FAKE_SIZE", "256"},
+         bench::hex_dump(std::vector<uint8_t>(device.begin(), device.begin() + 256)) +
+             "Read FRU data failed at offset 0x100.\n",
+         complaint,
+         257},
+        {{"0", "/BMT"}, {"TARNWICK_FAKE_READ_FAIL", "1"}, "Can not read FRU device 0.\n", "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tool_test::describe(c.args) + " " + c.fault.first);
+        Bench b;
+        b.set_device(0, device);
+        b.set_env(c.fault.first, c.fault.second);
+        const RunResult r = b.run(c.args);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.commands.size(), c.commands);
+        EXPECT_TRUE(b.files_left().empty());
+    }
 }
 
 // Device IDs the utility cannot take: the commands carry the ID as a 32-bit hexadecimal number,
-// the utility refuses each, and no byte of a real device shows. (An ID beyond the 32-bit range,
-// which wrapped would read device 0: unit test HexDump.ClampedDeviceIdReadsNoRealDevice.)
+// the utility refuses the first, and no byte of a real device shows. (An ID beyond the 32-bit
+// range, which wrapped would read device 0: unit test HexDump.ClampedDeviceIdReadsNoRealDevice.)
 TEST(HexDump, DeviceIdsOutsideTheUtilityRange) {
     const std::pair<std::string, std::string> cases[] = {
         {"-1", "0xffffffff"},
@@ -105,12 +131,10 @@ TEST(HexDump, DeviceIdsOutsideTheUtilityRange) {
         Bench b;
         b.set_device(0, known_bytes());
         RunResult r = b.run({text, "-sbin"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, bench::hex_dump(std::vector<uint8_t>(image_size, 0)));
-        EXPECT_EQ(r.commands, dump_reads(id_hex));
-        EXPECT_EQ(
-            bench::split_lines(r.err),
-            std::vector<std::string>(image_size, "Given data \"" + id_hex + "\" is invalid."));
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.out, "Read FRU data failed at offset 0x0.\n");
+        EXPECT_EQ(r.commands, std::vector<std::string>{dump_reads(id_hex)[0]});
+        EXPECT_EQ(r.err, "Given data \"" + id_hex + "\" is invalid.\n");
         EXPECT_TRUE(b.files_left().empty());
     }
 }

@@ -93,15 +93,17 @@ TEST_F(ByteAccess, ReturnDataTakesLeadingHexDigitsOfTheFirstTwoCharacters) {
     }
 }
 
-TEST_F(ByteAccess, FailedCommandsGoUnnoticedOutsideWrites) {
+// Outside a write a failed write command goes unnoticed; a read that gives no byte never does.
+TEST_F(ByteAccess, FailedCommandsOutsideWrites) {
     device.reads_fail = true;
     device.write_status = 1;
     const captured result = run_captured([] {
         write_value(5, 9);
+        std::printf("written\n");
         std::printf("read %d\n", read_value(5));
     });
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "read 0\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "written\nRead FRU data failed at offset 0x5.\n");
 }
 
 // A read whose result could not be kept (a full disk: awk's status 2) is no zero byte, in any run.

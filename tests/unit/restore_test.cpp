@@ -1,13 +1,18 @@
 // "-restore FILE": the files and images it takes and refuses, before any device command.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "bench.h"
+#include "device/fru_device.h"
 #include "ops/restore.h"
 #include "support.h"
 
@@ -102,4 +107,26 @@ TEST_F(Restore, TakesFruImagesOfAnyLayoutAndRefusesEverythingElse) {
             EXPECT_EQ(message, "Refusing \"f.bin\": " + row.reason + "; nothing written.\n");
         }
     }
+}
+
+// A restore writes: in either mode it waits for the device lock another write holds, before any
+// device command.
+TEST_F(Restore, WaitsForTheDeviceLockInEitherMode) {
+    write_bytes("f.bin", bench::example_image());
+    const std::string lock = std::string(std::getenv("TARNWICK_LOCK_DIR")) + "/fru0.lock";
+    const int held = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    for (const char* bulk : {"0", "1"}) {
+        SCOPED_TRACE(std::string("TARNWICK_BULK=") + bulk);
+        setenv("TARNWICK_BULK", bulk, 1);
+        const captured run = run_captured([] {
+            choose_fru_device();
+            alarm(1); // still waiting by then
+            restore_fru_image("f.bin");
+        });
+        EXPECT_EQ(run.out, "Waiting for another tarnwick write to FRU device 0...\n");
+        EXPECT_EQ(run.status, 128 + SIGALRM);
+    }
+    unsetenv("TARNWICK_BULK");
+    close(held);
 }

@@ -77,7 +77,7 @@ namespace {
 
 // Answers "ipmitool raw 0x0a 0x11|0x12 DEV LO HI ..." lines, the removal of "tmp" and the
 // whole-image transfers of bulk mode.
-int memory_runner(const std::string& line) {
+int memory_runner(const std::string& line, bool /*status_of_first*/) {
     memory_device& device = *active_device;
     device.commands.push_back(line);
     unsigned command = 0;
@@ -135,7 +135,7 @@ int memory_runner(const std::string& line) {
     if (line.rfind("ipmitool ", 0) == 0) {
         return 0;
     }
-    return shell_runner(line);
+    return shell_runner(line, false);
 }
 
 } // namespace
