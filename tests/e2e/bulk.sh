@@ -90,8 +90,11 @@ check_status "byte-mode /CSN" 0
 run_bulk 2 /CSN NEW-SERIAL
 check_status "bulk /CSN" 0
 check_backup "bulk /CSN" 2 "$T/before2.bin"
-check_contains "bulk /CSN shows the chassis serials" "$T/out" " Chassis Serial        : NEW-SERIAL"
-check_calls "bulk /CSN" "ipmitool fru read\nipmitool fru write\nipmitool fru read\nipmitool fru "
+# device 1 holds the same serial now: the display shows device 2's line alone
+if [ "$(grep 'Chassis Serial' "$T/out")" = " Chassis Serial        : NEW-SERIAL" ]; then ok; else
+    fail "bulk /CSN display is not device 2's line alone: $(cat "$T/out")"
+fi
+check_calls "bulk /CSN" "ipmitool fru read\nipmitool fru write\nipmitool fru read\nipmitool fru print"
 if cmp -s "$SIM/fru1.bin" "$SIM/fru2.bin"; then ok; else fail "bulk and byte-mode /CSN differ: $(cmp -l "$SIM/fru1.bin" "$SIM/fru2.bin" | head -5)"; fi
 fruimage build CSN=NEW-SERIAL "PN=Demo Server" >"$T/expected2.img"
 check_device "bulk /CSN" 2 "$T/expected2.img"
