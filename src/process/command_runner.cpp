@@ -116,6 +116,7 @@ int interrupting_signal(int status) {
 }
 
 command_runner current_runner = run_in_shell;
+command_line_filter line_filter = nullptr;
 
 } // namespace
 
@@ -127,7 +128,8 @@ commands_shielded::~commands_shielded() {
     --shielded_depth;
 }
 
-int run_command(const std::string& command_line) {
+int run_command(const std::string& given_line) {
+    const std::string command_line = line_filter != nullptr ? line_filter(given_line) : given_line;
     // From its write command on, a whole-image write goes on to the verdict on its read-back
     // whatever signal comes (write_guard.h).
     if (current_image_write_stage() == image_write_stage::writing) {
@@ -141,6 +143,10 @@ int run_command(const std::string& command_line) {
     }
     stop_if_interrupted();
     return status;
+}
+
+void set_command_line_filter(command_line_filter filter) {
+    line_filter = filter;
 }
 
 command_runner set_command_runner(command_runner runner) {
