@@ -144,4 +144,105 @@ TEST(OutOfBand, CommandLinesCarryTheLanOptions) {
     }
 }
 
+// Settings that could not be used end the run before it runs anything.
+TEST(OutOfBand, SettingsRefusedBeforeAnythingRuns) {
+    const std::string no_suite = "TARNWICK_BMC_CIPHER: cipher suite %s is not allowed (only 17 "
+                                 "and 3); nothing done.\n";
+    const std::string no_port =
+        "TARNWICK_BMC_PORT must be a number from 1 to 65535, not \"%s\"; nothing done.\n";
+    const std::pair<Env, std::string> cases[] = {
+        {{{"TARNWICK_BMC", "x;y"}},
+         "TARNWICK_BMC \"x;y\" is not a host name or address; nothing done.\n"},
+        {{{"TARNWICK_BMC", "bmc1 -P x"}},
+         "TARNWICK_BMC \"bmc1 -P x\" is not a host name or address; nothing done.\n"},
+        {{{"TARNWICK_BMC_PORT", "0"}}, no_port},
+        {{{"TARNWICK_BMC_PORT", "65536"}}, no_port},
+        {{{"TARNWICK_BMC_PORT", "62x"}}, no_port},
+        {{{"TARNWICK_BMC_USER", ""}}, "TARNWICK_BMC_USER is not set; nothing done.\n"},
+        {{{"IPMI_PASSWORD", ""}},
+         "No BMC password: set IPMI_PASSWORD or TARNWICK_BMC_PASSWORD_FILE; nothing done.\n"},
+        {{{"IPMI_PASSWORD", ""}, {"TARNWICK_BMC_PASSWORD_FILE", "../outside/group"}},
+         "Refusing \"../outside/group\": others can read it; nothing done.\n"},
+        {{{"IPMI_PASSWORD", ""}, {"TARNWICK_BMC_PASSWORD_FILE", "../outside/world"}},
+         "Refusing \"../outside/world\": others can read it; nothing done.\n"},
+        {{{"IPMI_PASSWORD", ""}, {"TARNWICK_BMC_PASSWORD_FILE", "/"}},
+         "Refusing \"/\": it is not a regular file; nothing done.\n"},
+        {{{"IPMI_PASSWORD", ""}, {"TARNWICK_BMC_PASSWORD_FILE", "missing"}},
+         "Refusing \"missing\": can not find it; nothing done.\n"},
+        {{{"TARNWICK_BMC_CIPHER", "0"}}, no_suite},
+        {{{"TARNWICK_BMC_CIPHER", "17,5"}}, no_suite},
+    };
+    for (const auto& [env, out] : cases) {
+        const std::string value = env.back().second;
+        SCOPED_TRACE(env.back().first + "=" + value);
+        Bench b;
+        b.set_env("TARNWICK_BULK", "1");
+        reach_bmc1(b, env);
+        for (const auto& [name, mode] : {std::pair{"group", 0640}, {"world", 0604}}) {
+            b.run_shell(std::string("echo x >../outside/") + name);
+            chmod((b.outside_dir() + "/" + name).c_str(), mode);
+        }
+        const RunResult r = b.run({"0", "-w"});
+        const std::string shown = value == "17,5" ? "5" : value;
+        EXPECT_EQ(r.out, std::regex_replace(out, std::regex("%s"), shown));
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.commands, std::vector<std::string>{});
+        EXPECT_EQ(b.files_left(), std::vector<std::string>{"fruconfig.ini"});
+    }
+}
+
+// A BMC that answers on none of the suites ends the run before anything is read, saved or
+// written, with the utility's last complaint; commands that never touch the device never probe.
+TEST(OutOfBand, UnreachableBmc) {
+    const std::string session = "Error: Unable to establish IPMI v2 / RMCP+ session\n";
+    struct Case {
+        Env env;
+        std::vector<std::string> args;
+        std::string out;
+        std::string err;
+        size_t commands;
+        int status;
+    };
+    const Case cases[] = {
+        {{{"TARNWICK_FAKE_NO_BMC", "1"}},
+         {"0", "-w"},
+         "Can not reach the BMC at bmc1.example with cipher suite 17 or 3.\n",
+         session,
+         2,
+         255},
+        {{{"TARNWICK_FAKE_NO_BMC", "1"}, {"TARNWICK_BMC_CIPHER", "3"}, {"TARNWICK_BULK", "0"}},
+         {"0", "/PAT", "X"},
+         "Can not reach the BMC at bmc1.example with cipher suite 3.\n",
+         session,
+         1,
+         255},
+        {{{"TARNWICK_FAKE_REFUSE_SUITE", "17"}, {"TARNWICK_BMC_CIPHER", "17"}},
+         {"0", "-stxt"},
+         "Can not reach the BMC at bmc1.example with cipher suite 17.\n",
+         "Error in open session response message : invalid authentication algorithm\n\n" + session,
+         1,
+         255},
+        {{{"TARNWICK_FAKE_NO_BMC", "1"}}, {"0", "-debug"}, "Check fru info ok!\n", "", 0, 0},
+        {{{"TARNWICK_FAKE_NO_BMC", "1"}},
+         {"0", "/XYZ"},
+         "\"/XYZ\" is not right or not supported.\n" + tool_test::usage(),
+         "",
+         0,
+         255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(tool_test::describe(c.args));
+        Bench b;
+        b.set_env("TARNWICK_BULK", "1");
+        reach_bmc1(b, c.env);
+        const RunResult r = b.run(c.args);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.commands.size(), c.commands);
+        EXPECT_EQ(b.files_left(), std::vector<std::string>{"fruconfig.ini"});
+        EXPECT_EQ(bench::first_512(b.device(0)), bench::reference_image());
+    }
+}
 } // namespace
