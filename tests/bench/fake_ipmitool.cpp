@@ -614,53 +614,37 @@ int run_fru(int argc, char** argv) {
     return ok ? 0 : 1;
 }
 
-// The password of -E or -f FILE, as the real utility reads it.
-std::string given_password(const char* option, const char* file) {
-    if (std::strcmp(option, "-E") == 0) {
-        const char* value = std::getenv("IPMITOOL_PASSWORD");
-        value = value != nullptr ? value : std::getenv("IPMI_PASSWORD");
-        return value != nullptr ? value : "";
-    }
-    char line[256] = "";
-    if (FILE* in = std::fopen(file, "r")) {
-        if (std::fgets(line, sizeof line, in) == nullptr) {
-            line[0] = '\0';
-        }
-        std::fclose(in);
-    }
-    line[std::strcspn(line, "\n")] = '\0';
-    return line;
-}
-
 // Takes the LAN options off the front of argv and checks the session they would open. Returns
 // the index of the command word.
 int open_session(int argc, char** argv) {
+    const char* expected = std::getenv("TARNWICK_FAKE_PASSWORD");
+    const char* refused = std::getenv("TARNWICK_FAKE_REFUSE_SUITE");
+    const char* password = nullptr;
     int i = 1;
-    std::string password;
-    bool has_password = false;
-    for (; i < argc && argv[i][0] == '-'; ++i) {
+    for (; i + 1 < argc && argv[i][0] == '-'; ++i) {
         const std::string option = argv[i];
         if (option == "-E") {
-            password = given_password("-E", nullptr);
-            has_password = true;
+            password = std::getenv("IPMITOOL_PASSWORD");
+            password = password != nullptr ? password : std::getenv("IPMI_PASSWORD");
+            password = password != nullptr ? password : "";
             continue;
         }
-        if (i + 1 >= argc) {
-            die("fake ipmitool: option without a value");
-        }
         const char* value = argv[++i];
-        const char* refused = std::getenv("TARNWICK_FAKE_REFUSE_SUITE");
         if (option == "-C" && refused != nullptr && std::strcmp(value, refused) == 0) {
             die("Error in open session response message : invalid authentication algorithm\n\n"
                 "Error: Unable to establish IPMI v2 / RMCP+ session");
         }
+        static char line[256]; // the file's first line
         if (option == "-f") {
-            password = given_password("-f", value);
-            has_password = true;
+            FILE* in = std::fopen(value, "r");
+            password = in != nullptr && std::fgets(line, sizeof line, in) != nullptr ? line : "";
+            line[std::strcspn(line, "\n")] = '\0';
+            if (in != nullptr) {
+                std::fclose(in);
+            }
         }
     }
-    const char* expected = std::getenv("TARNWICK_FAKE_PASSWORD");
-    if (has_password && expected != nullptr && password != expected) {
+    if (password != nullptr && expected != nullptr && std::strcmp(password, expected) != 0) {
         die("Error: Unable to establish IPMI v2 / RMCP+ session");
     }
     return i;
