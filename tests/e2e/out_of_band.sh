@@ -62,46 +62,30 @@ rm -f fru0-127.0.0.1-*.bin
 
 echo "--- a default-mode item write, every process's command line watched"
 unset TARNWICK_BULK
-"$TARNWICK" 0 /CSN OOB-SERIAL </dev/null >"$T/out" 2>"$T/err" &
-tool=$!
-python3 - "$tool" "$TARNWICK_BMC_PORT" >"$T/watch.txt" <<'WATCH'
-import os, sys, time
-tool, port = sys.argv[1], sys.argv[2]
-password = os.environ["IPMI_PASSWORD"].encode()
-lan, leaks = set(), []
-def state(pid):
-    try:
-        return open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()[0]
-    except OSError:
-        return "gone"
-while state(tool) not in ("Z", "gone"):
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            line = open(f"/proc/{pid}/cmdline", "rb").read().replace(b"\0", b" ")
-        except OSError:
-            continue
-        if password in line:
-            leaks.append(line)
-        if f"-p {port} -U 'admin' -C 3 ".encode() in line:
-            lan.add(pid)
-    time.sleep(0.02)
-print(len(lan), len(leaks))
-for line in leaks:
-    print(line)
-WATCH
-wait "$tool"
-rc=$?
+# patterns in files: a grep whose own command line held them would find itself
+printf '%s\n' "$PW" >"$T/pw.pattern"
+printf '%s\n' "-p $TARNWICK_BMC_PORT -U 'admin' -C 3 " >"$T/suite3.pattern"
+(
+    while [ ! -e "$T/done" ]; do
+        grep -laFf "$T/pw.pattern" /proc/[0-9]*/cmdline >>"$T/leaks" 2>/dev/null
+        grep -laFf "$T/suite3.pattern" /proc/[0-9]*/cmdline >>"$T/seen" 2>/dev/null
+        sleep 0.02
+    done
+) &
+watcher=$!
+run_tool 0 /CSN OOB-SERIAL
+touch "$T/done"
+wait "$watcher"
 check_status "/CSN" 0
 check_contains "/CSN shows the chassis serial" "$T/out" "$(ipmitool_line "Chassis Serial" OOB-SERIAL)"
 fruimage build CSN=OOB-SERIAL "PN=Demo Server" >"$T/expected-csn.img"
 check_device "/CSN" 0 "$T/expected-csn.img"
 check_ipmi_fru "FreeIPMI decodes /CSN" 0
-read -r watched leaked <"$T/watch.txt"
-if [ "$watched" -gt 0 ] && [ "$leaked" -eq 0 ]; then
+if [ -s "$T/seen" ] && [ ! -s "$T/leaks" ]; then
     ok
 else
-    fail "/CSN: $watched commands on suite 3 seen, $leaked command lines with the password:"
-    cat "$T/watch.txt"
+    fail "/CSN: $(wc -l <"$T/seen") commands on suite 3 seen; command lines with the password:"
+    cat "$T/leaks"
 fi
 check_no_leftovers "out of band"
 

@@ -2,8 +2,6 @@
 // utility command line, the cipher suite probe, and what is refused before anything is written.
 #include "tool_test.h"
 
-#include <sys/stat.h>
-
 #include <regex>
 
 namespace {
