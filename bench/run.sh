@@ -5,7 +5,10 @@
 # handed to system() one after another by bench/floor.cpp, in the same run and the same way.
 # On the simulated BMC it also times bulk mode (TARNWICK_BULK=1) "-w" and "-sbin" against the
 # floor of their ipmitool runs ("fru read", "fru write", "fru read"; "fru read"), bulk "-diff" and
-# "-sjson" against the floor of one "fru read", and compares bulk "-w" with byte-mode "-w". Also counts the processes each command starts and compares tarnwick's
+# "-sjson" against the floor of one "fru read", and compares bulk "-w" with byte-mode "-w".
+# Out of band (TARNWICK_BMC, through the same shim) it times bulk "-w" against the floor of its
+# ipmitool runs: a Get Device ID per cipher suite tried (the simulator refuses 17, answers on 3),
+# then the three of bulk "-w". Also counts the processes each command starts and compares tarnwick's
 # peak memory with that of a minimal C++ program.
 #
 # Environment: BENCH_RUNS (default 3) timed runs against the fake, median reported;
@@ -111,6 +114,18 @@ printf "ipmitool fru read 0 '%s' >/dev/null\nipmitool fru write 0 '%s' >/dev/nul
     "$W/floor-read" "$W/image.bin" "$W/floor-read" >"$OUT/bulk_w.floor"
 printf "ipmitool fru read 0 '%s' >/dev/null\n" "$W/floor-read" >"$OUT/bulk_sbin.floor"
 
+# Out of band: the tool's LAN options come after the shim's and replace them.
+oob_settings() {
+    echo "TARNWICK_BULK=1 TARNWICK_BMC=127.0.0.1 TARNWICK_BMC_PORT=$(cat "$W/sim/port")" \
+        "TARNWICK_BMC_USER=admin IPMI_PASSWORD=secret"
+}
+oob_floor() {
+    lan="ipmitool -I lanplus -H 127.0.0.1 -p $(cat "$W/sim/port") -U 'admin'"
+    printf "%s -C 17 -E raw 0x06 0x01 >/dev/null 2>/dev/null\n%s -C 3 -E raw 0x06 0x01 >/dev/null 2>/dev/null\n" \
+        "$lan" "$lan" >"$OUT/oob_bulk_w.floor"
+    sed "s|^ipmitool |$lan -C 3 -E |" "$OUT/bulk_w.floor" >>"$OUT/oob_bulk_w.floor"
+}
+
 # time_bulk_runs N: N rounds of bulk -w, its floor, bulk -sbin and its floor, bulk -diff and
 # -sjson on the simulated BMC, every -w and its floor starting from a blank device; -diff finds the
 # image -w writes (status 0; 1 would mean it differs, which is timed all the same).
@@ -129,6 +144,12 @@ time_bulk_runs() {
         timed sim_bulk_sbin_floor "$W/floor" "$OUT/bulk_sbin.floor"
         timed sim_bulk_diff_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -diff || [ $? -eq 1 ]
         timed sim_bulk_sjson_tool env TARNWICK_BULK=1 "$TARNWICK" 0 -sjson
+        blank_sim_device
+        # shellcheck disable=SC2046 # the settings are words without blanks
+        timed sim_oob_w_tool env $(oob_settings) "$TARNWICK" 0 -w
+        blank_sim_device
+        # shellcheck disable=SC2046
+        timed sim_oob_w_floor env $(oob_settings) "$W/floor" "$OUT/oob_bulk_w.floor"
         i=$((i + 1))
     done
     blank_sim_device
@@ -166,6 +187,13 @@ for cmd in w sbin diff sjson; do
     python3 "$REPO/bench/trace_summary.py" "$OUT/bulk_$cmd.strace" "$OUT/bulk_$cmd.lines" \
         >"$OUT/bulk_$cmd.counts"
 done
+# Out of band, the fake refusing suite 17 as the simulator does.
+cp "$W/blank.bin" "$W/fake/fru0.bin"
+TARNWICK_BULK=1 TARNWICK_BMC=bmc TARNWICK_BMC_USER=admin IPMI_PASSWORD=secret \
+    TARNWICK_FAKE_REFUSE_SUITE=17 strace -f -qq -e signal=none -s 65535 \
+    -e trace=execve,clone,clone3,fork,vfork -o "$OUT/oob_bulk_w.strace" "$TARNWICK" 0 -w >/dev/null
+python3 "$REPO/bench/trace_summary.py" "$OUT/oob_bulk_w.strace" "$OUT/oob_bulk_w.lines" \
+    >"$OUT/oob_bulk_w.counts"
 rm -f fru0-*.bin
 lines_w=$(wc -l <"$OUT/w.lines")
 lines_sbin=$(wc -l <"$OUT/sbin.lines")
@@ -175,6 +203,7 @@ runs_bulk_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_w.c
 runs_bulk_sbin=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_sbin.counts")
 runs_bulk_diff=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_diff.counts")
 runs_bulk_sjson=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/bulk_sjson.counts")
+runs_oob_w=$(awk '$1 == "exec" && $2 == "ipmitool" { print $3 }' "$OUT/oob_bulk_w.counts")
 
 time_runs fake "$RUNS"
 
@@ -203,6 +232,7 @@ if [ "$SIM_RUNS" -gt 0 ]; then
         mkdir "$W/sim"
         BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$W/sim"
         PATH=$W/sim/bin:$PATH
+        oob_floor
         time_runs sim "$SIM_RUNS"
         cmp -s "$W/fake/fru0.bin" "$W/sim/fru0.bin" || sim_note="(the simulated device differs from the fake's!)"
         head -c 512 "$W/sim/fru0.bin" >"$W/image.bin"
@@ -240,6 +270,7 @@ if [ "$SIM_RUNS" -gt 0 ]; then
     row "sim bulk" -sbin "$runs_bulk_sbin" "$BULK_RUNS" sim_bulk_sbin_tool sim_bulk_sbin_floor
     row "sim bulk" -diff "$runs_bulk_diff" "$BULK_RUNS" sim_bulk_diff_tool sim_bulk_sbin_floor
     row "sim bulk" -sjson "$runs_bulk_sjson" "$BULK_RUNS" sim_bulk_sjson_tool sim_bulk_sbin_floor
+    row "sim oob" -w "$runs_oob_w" "$BULK_RUNS" sim_oob_w_tool sim_oob_w_floor
 fi
 [ -z "$sim_note" ] || say "$sim_note"
 say "(times in ms, each the median of the runs; tool and floor runs alternate. The floor hands the"
@@ -257,12 +288,20 @@ if [ "$SIM_RUNS" -gt 0 ]; then
     say "(the bulk floor: the same ipmitool runs, fru read, fru write, fru read for -w and one fru"
     say " read for -sbin, -diff and -sjson, from the minimal driver; every bulk -w and its floor"
     say " start from a blank device, so each writes and keeps a backup)"
+    say ""
+    oob_w=$(median_ms sim_oob_w_tool 1)
+    say "out of band (bulk -w through the BMC's LAN port, suites 17 then 3): $runs_oob_w ipmitool" \
+        "runs, bulk -w's $runs_bulk_w plus $((runs_oob_w - runs_bulk_w)) Get Device ID (target: at" \
+        "most one per suite tried, 2); $oob_w ms, $(ratio "$oob_w" "$(median_ms sim_oob_w_floor 1)")" \
+        "times its floor (those runs from the minimal driver), $(ratio "$oob_w" "$bulk_w") times" \
+        "in-band bulk -w"
 fi
 say ""
 say "processes started (strace -f: successful clone/fork/vfork of the tool and every descendant)"
 say "and programs executed (successful execve after the tool's own), fake ipmitool:"
-for cmd in w sbin bulk_w bulk_sbin bulk_diff bulk_sjson; do
-    case $cmd in bulk_*) label="bulk -${cmd#bulk_}" ;; *) label="-$cmd" ;; esac
+for cmd in w sbin bulk_w bulk_sbin bulk_diff bulk_sjson oob_bulk_w; do
+    case $cmd in oob_*) label="out-of-band bulk -w" ;; bulk_*) label="bulk -${cmd#bulk_}" ;;
+    *) label="-$cmd" ;; esac
     say "  $label: $(awk '$1 == "processes" { p = $2 } $1 == "execs" { e = $2 }
         $1 == "exec" { s = s sep $2 " " $3; sep = ", " }
         END { printf "%d processes, %d execs (%s)", p, e, s }' "$OUT/$cmd.counts")"

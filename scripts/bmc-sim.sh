@@ -17,7 +17,8 @@
 # halt DIR ends the simulator but keeps its port reserved for BMC_SIM_OWNER (default: the
 # caller's parent), so that the shim goes on pointing at a BMC that is down; stop frees it.
 #
-# Environment: IPMITOOL_REAL (default: ipmitool found on PATH, before DIR/bin is added).
+# Environment: IPMITOOL_REAL (default: ipmitool found on PATH, before DIR/bin is added);
+# BMC_SIM_PASSWORD, the password of the simulator's user admin (default: secret).
 set -eu
 
 usage() {
@@ -30,6 +31,7 @@ cmd=$1
 D=$2
 
 LOCKROOT=${TMPDIR:-/tmp}
+PASSWORD=${BMC_SIM_PASSWORD:-secret}
 
 # True when some socket on this host is bound to UDP port $1 (IPv4 or IPv6).
 port_in_use() {
@@ -91,7 +93,7 @@ startlan 1
   allowed_auths_admin md5
   guid a123456789abcdefa123456789abcdef
 endlan
-user 2 true "admin" "secret" admin 10 md5
+user 2 true "admin" "$PASSWORD" admin 10 md5
 EOF
     {
         echo 'mc_setbmc 0x20'
@@ -111,7 +113,7 @@ EOF
     # -N 1 -R 2: a call to a simulator that is down fails after about 6 s instead of 20 s
     cat >"$D/bin/ipmitool" <<EOF
 #!/bin/sh
-exec $REAL -I lanplus -C 3 -N 1 -R 2 -H 127.0.0.1 -p $PORT -U admin -P secret "\$@"
+exec $REAL -I lanplus -C 3 -N 1 -R 2 -H 127.0.0.1 -p $PORT -U admin -P '$PASSWORD' "\$@"
 EOF
     chmod +x "$D/bin/ipmitool"
 }
@@ -121,7 +123,7 @@ start_sim() {
     ipmi_sim -c "$D/lan.conf" -f "$D/sim.emu" -n -p </dev/null >"$D/sim.log" 2>&1 &
     echo $! >"$D/sim.pid"
     i=0
-    until "$REAL" -I lanplus -C 3 -N 1 -R 1 -H 127.0.0.1 -p "$PORT" -U admin -P secret \
+    until "$REAL" -I lanplus -C 3 -N 1 -R 1 -H 127.0.0.1 -p "$PORT" -U admin -P "$PASSWORD" \
         raw 0x06 0x01 >/dev/null 2>&1; do # Get Device ID
         i=$((i + 1))
         if [ $i -ge 25 ] || ! kill -0 "$(cat "$D/sim.pid")" 2>/dev/null; then

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/fail.h"
+#include "device/bmc_link.h"
 #include "device/bulk_device.h"
 #include "device/byte_device.h"
 #include "process/progress.h"
@@ -24,6 +25,7 @@ void choose_fru_device() {
     } else {
         fail("TARNWICK_BULK must be 0 or 1, not \"%s\".\n", value);
     }
+    choose_bmc_link();
 }
 
 bool bulk_transfers_chosen() {
@@ -31,6 +33,7 @@ bool bulk_transfers_chosen() {
 }
 
 fru_device& current_device() {
+    reach_bmc();
     return chosen != nullptr ? *chosen : byte_transfers();
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "common/bmc_host.h"
 #include "common/fail.h"
 #include "common/fruid.h"
 #include "files/file_bytes.h"
@@ -52,7 +53,8 @@ bool directory_synced() {
 
 std::string save_backup(const std::vector<uint8_t>& bytes) {
     const interrupts_held holding;
-    const std::string stem = format_text("fru%d-%s", FRUID, utc_stamp().c_str());
+    const std::string stem =
+        format_text("fru%d%s-%s", FRUID, bmc_name_part().c_str(), utc_stamp().c_str());
     std::string name = stem + ".bin";
     std::string hidden = "." + name + ".XXXXXX";
     // On disk before the device changes: a copy lost to a power cut would be no copy.

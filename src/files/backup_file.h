@@ -12,4 +12,5 @@
 // The signals that end a run are held meanwhile; one that came removes the copy again before the
 // run ends by it. Killed outright, a run can leave at most the hidden file. A copy that cannot be
 // saved whole and on disk ends the process, so that nothing is written without it.
+// Out of band the name carries the BMC: fru<ID>-<BMC>-YYYYmmddTHHMMSSZ.bin (bmc_name_part).
 std::string save_backup(const std::vector<uint8_t>& bytes);

@@ -10,6 +10,7 @@
 // starts, so that a utility still writing after the tool was killed keeps the device locked until
 // it ends. A lock directory that is not a directory of this user's alone (a link, another owner,
 // access for group or others) ends the run before any device command.
+// Out of band the lock is per BMC and device: fru<ID>-<BMC>.lock (bmc_name_part).
 void lock_device_for_writing();
 
 // The lock directory for a run of the given effective user: `lock_dir` when set (test benches and

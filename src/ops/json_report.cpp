@@ -6,7 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/bmc_host.h"
 #include "common/fruid.h"
+#include "device/bmc_link.h"
 #include "device/fru_device.h"
 #include "layout/image.h"
 #include "layout/item_table.h"
@@ -77,6 +79,9 @@ void show_json_format() {
     const fru_image image = read_device_image();
     nlohmann::ordered_json report;
     report["fru_id"] = FRUID;
+    if (!bmc_host().empty()) {
+        report["bmc"] = {{"host", bmc_host()}, {"cipher_suite", bmc_cipher_suite()}};
+    }
     report["header_checksum_ok"] = adds_up_to_zero(image, 0, header_item_count - 1);
     report["chassis_checksum_ok"] = area_adds_up(image, "chassis");
     report["board_checksum_ok"] = area_adds_up(image, "board");

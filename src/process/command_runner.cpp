@@ -147,6 +147,7 @@ int interrupting_signal(int status) {
 }
 
 command_runner current_runner = run_in_shell;
+command_line_filter line_filter = nullptr;
 
 } // namespace
 
@@ -160,7 +161,8 @@ commands_shielded::~commands_shielded() {
 
 namespace {
 
-int run_through_runner(const std::string& command_line, bool status_of_first) {
+int run_through_runner(const std::string& given_line, bool status_of_first) {
+    const std::string command_line = line_filter != nullptr ? line_filter(given_line) : given_line;
     // From its write command on, a whole-image write goes on to the verdict on its read-back
     // whatever signal comes (write_guard.h).
     if (current_image_write_stage() == image_write_stage::writing) {
@@ -184,6 +186,10 @@ int run_command(const std::string& command_line) {
 
 int run_command_status_of_first(const std::string& command_line) {
     return run_through_runner(command_line, true);
+}
+
+void set_command_line_filter(command_line_filter filter) {
+    line_filter = filter;
 }
 
 command_runner set_command_runner(command_runner runner) {

@@ -33,6 +33,11 @@ class commands_shielded {
     commands_shielded& operator=(const commands_shielded&) = delete;
 };
 
+// Turns each command line into the one that runs (out of band: the device layer's LAN options
+// after "ipmitool"); nullptr, the default, runs every line as it is given.
+using command_line_filter = std::string (*)(const std::string& command_line);
+void set_command_line_filter(command_line_filter filter);
+
 // Replaces the runner, for unit tests that record command lines instead of running them.
 // Returns the previous one.
 command_runner set_command_runner(command_runner runner);

@@ -211,7 +211,8 @@ RunResult Bench::exec(const std::string& path, const std::vector<std::string>& a
         std::string entry = *e;
         if (entry.rfind("TARNWICK_FAKE_", 0) == 0 || entry.rfind("TZ=", 0) == 0 ||
             entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("TARNWICK_BULK=", 0) == 0 ||
-            entry.rfind("TARNWICK_LOCK_DIR=", 0) == 0) {
+            entry.rfind("TARNWICK_LOCK_DIR=", 0) == 0 || entry.rfind("TARNWICK_BMC", 0) == 0 ||
+            entry.rfind("IPMI_PASSWORD=", 0) == 0 || entry.rfind("IPMITOOL_PASSWORD=", 0) == 0) {
             continue;
         }
         if (entry.rfind("PATH=", 0) == 0) {

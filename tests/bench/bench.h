@@ -50,8 +50,9 @@ class Bench {
 
     // Runs the tool with `args` in the working directory: stdin from /dev/null, stdout and stderr
     // captured separately, PATH with the fake first, TZ=UTC, TARNWICK_FAKE_DIR, TMPDIR and
-    // TARNWICK_LOCK_DIR set, an inherited TARNWICK_BULK dropped. A run that
-    // takes longer than `timeout_seconds` is killed (with its children) and fails the test.
+    // TARNWICK_LOCK_DIR set, an inherited TARNWICK_BULK, TARNWICK_BMC* or BMC password dropped. A
+    // run that takes longer than `timeout_seconds` is killed (with its children) and fails the
+    // test.
     RunResult run(const std::vector<std::string>& args, int timeout_seconds = 300);
     // The same environment, running the fake utility itself with `args`.
     RunResult run_fake(const std::vector<std::string>& args);

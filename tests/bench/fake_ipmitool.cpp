@@ -51,8 +51,18 @@
 //   TARNWICK_FAKE_WRITE_WAIT=<FIFO>  "fru write", its file read, waits until every writer of the
 //                                FIFO has closed it: a test opens it for writing (which returns
 //                                once the fake waits) and closes it to let the write go on.
+//   TARNWICK_FAKE_REFUSE_SUITE=<suite>
+//                                with "-C <suite>" every command fails as the real utility's does
+//                                against a BMC that lacks the suite: two complaints, exit 1.
+//   TARNWICK_FAKE_PASSWORD=<text> with -E or -f, every command fails as with a wrong password
+//                                unless the password read is this text.
+//
+// LAN options before the command, as out of band: -I IF, -H HOST, -p PORT, -U USER, -C SUITE,
+// and -E (the password from IPMITOOL_PASSWORD when set, even empty, else IPMI_PASSWORD) or -f FILE
+// (its first line). They are logged and otherwise change nothing.
 //
 // Supported commands, with the real utility's output format:
+//   raw 0x06 0x01                   Get Device ID: the simulated BMC's answer.
 //   raw 0x0a 0x11 DEV LO HI COUNT   Read FRU Data: " 01 xx" (count, then the bytes), newline.
 //   raw 0x0a 0x12 DEV LO HI DATA... Write FRU Data: " 01" (count written), newline.
 //   fru | fru print                 decoded listing of device 0 and of every other device file.
@@ -229,6 +239,10 @@ int run_raw(int argc, char** argv) {
     unsigned long netfn = bytes[0];
     unsigned long cmd = bytes[1];
     std::vector<unsigned long> data(bytes.begin() + 2, bytes.end());
+    if (netfn == 0x06 && cmd == 0x01 && data.empty()) {
+        std::printf(" 00 03 09 08 02 9f 91 12 00 02 0f 00 00 00 00\n");
+        return 0;
+    }
     if (netfn != 0x0a || (cmd != 0x11 && cmd != 0x12)) {
         std::fprintf(stderr,
                      "Unable to send RAW command (channel=0x0 netfn=0x%lx lun=0x0 cmd=0x%lx "
@@ -607,6 +621,42 @@ int run_fru(int argc, char** argv) {
     return ok ? 0 : 1;
 }
 
+// Takes the LAN options off the front of argv and checks the session they would open. Returns
+// the index of the command word.
+int open_session(int argc, char** argv) {
+    const char* expected = std::getenv("TARNWICK_FAKE_PASSWORD");
+    const char* refused = std::getenv("TARNWICK_FAKE_REFUSE_SUITE");
+    const char* password = nullptr;
+    int i = 1;
+    for (; i + 1 < argc && argv[i][0] == '-'; ++i) {
+        const std::string option = argv[i];
+        if (option == "-E") {
+            password = std::getenv("IPMITOOL_PASSWORD");
+            password = password != nullptr ? password : std::getenv("IPMI_PASSWORD");
+            password = password != nullptr ? password : "";
+            continue;
+        }
+        const char* value = argv[++i];
+        if (option == "-C" && refused != nullptr && std::strcmp(value, refused) == 0) {
+            die("Error in open session response message : invalid authentication algorithm\n\n"
+                "Error: Unable to establish IPMI v2 / RMCP+ session");
+        }
+        static char line[256]; // the file's first line
+        if (option == "-f") {
+            FILE* in = std::fopen(value, "r");
+            password = in != nullptr && std::fgets(line, sizeof line, in) != nullptr ? line : "";
+            line[std::strcspn(line, "\n")] = '\0';
+            if (in != nullptr) {
+                std::fclose(in);
+            }
+        }
+    }
+    if (password != nullptr && expected != nullptr && std::strcmp(password, expected) != 0) {
+        die("Error: Unable to establish IPMI v2 / RMCP+ session");
+    }
+    return i;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -622,6 +672,9 @@ int main(int argc, char** argv) {
                                              stat((fake_dir + "/bmc_gone").c_str(), &gone) == 0)) {
         die("Error: Unable to establish IPMI v2 / RMCP+ session");
     }
+    const int command = open_session(argc, argv) - 1;
+    argc -= command;
+    argv += command;
     if (argc >= 2 && std::strcmp(argv[1], "raw") == 0) {
         return run_raw(argc, argv);
     }
