@@ -73,11 +73,32 @@ int wait_for(pid_t child) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
+// Where the line's first "|" outside quotes stands (a quoted user name or file may hold one);
+// npos when there is none.
+std::size_t first_pipe(const std::string& line) {
+    char quote = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quote == '\'') {
+            quote = c == '\'' ? 0 : quote;
+        } else if (c == '\\') {
+            ++i; // escapes the next character, outside and inside double quotes
+        } else if (quote == '"') {
+            quote = c == '"' ? 0 : quote;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '|') {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
 // "FIRST | REST" with FIRST's own status, which a POSIX shell does not give for a pipeline: two
 // shells joined by a pipe made here, the first replaced by FIRST itself (exec), so that no more
 // processes run than the shell would start for the whole line.
 int run_pipeline_status_of_first(const std::string& line, int complaints) {
-    const std::size_t bar = line.find('|');
+    const std::size_t bar = first_pipe(line);
     int ends[2];
     if (bar == std::string::npos || pipe2(ends, O_CLOEXEC) != 0) {
         return -1;

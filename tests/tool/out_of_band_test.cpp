@@ -67,6 +67,13 @@ TEST(OutOfBand, CommandLinesCarryTheLanOptions) {
         {{"IPMITOOL_PASSWORD", ""}, {"TARNWICK_BMC_CIPHER", " 17 ,3,17"}});
     const Case cases[] = {
         {{}, {"0", "-stxt"}, bmc1, {"17"}, "-E", ""},
+        // The date read's pipeline is split at its own "|", not at one in the quoted user name.
+        {{{"TARNWICK_BMC_USER", "ad|min"}},
+         {"0", "/BMT"},
+         "-I lanplus -H bmc1.example -p 623 -U ad|min",
+         {"17"},
+         "-E",
+         ""},
         {{{"IPMI_PASSWORD", ""},
           {"TARNWICK_BMC_PASSWORD_FILE", "../outside/pw"},
           {"TARNWICK_BMC_USER", "o'brien $(touch pwned)"},
