@@ -37,7 +37,7 @@ complain() {
     echo "fleet-demo: $*" >&2
     exit 1
 }
-case $HOSTS in '' | *[!0-9]*) HOSTS=0 ;; esac
+case $HOSTS in '' | *[!0-9]*) HOSTS=0 ;; *) HOSTS=$(expr "$HOSTS" + 0) ;; esac
 [ "$HOSTS" -ge 1 ] && [ "$HOSTS" -le 32 ] || complain "HOSTS must be a number from 1 to 32"
 case $FORKS in '' | *[!0-9]* | 0) complain "FORKS must be a number from 1 up" ;; esac
 [ -x "$TARNWICK" ] || complain "$TARNWICK is not an executable; run \"make fleet-demo\""
