@@ -4,7 +4,7 @@
 # simulated BMC (scripts/bmc-sim.sh), a tarnwick_binary wrapper that puts that BMC's ipmitool
 # first on PATH, its own TMPDIR, lock directory and working directory, and ansible_connection: local; --forks
 # equals the hosts. Each host programs FRU device 0 with the values of the example host
-# r07-u12.example.net. For every count it times the first run (every device written) and the
+# r07-u12.example.net and its group rack07. For every count it times the first run (every device written) and the
 # second (nothing to change), with the CPU time of Ansible and all it started, checks the play
 # recap, and prints the load average before each run, since other work on the machine skews the
 # figures. Not run by CI.
@@ -66,6 +66,10 @@ timed_play() {
 }
 
 echo "$(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), $(ansible-playbook --version | sed -n 1p)"
+# the example group's values, for every host of the inventories (all ungrouped)
+mkdir -p "$W/group_vars"
+sed -n '/^      vars:/,/^      hosts:/s/^        \(tarnwick_.*\)/\1/p' "$REPO/examples/ansible/inventory.yml" \
+    >"$W/group_vars/ungrouped.yml"
 for hosts in "$@"; do
     inventory=$W/inventory-$hosts.yml
     mkdir -p "$W/host_vars"

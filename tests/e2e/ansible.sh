@@ -1,20 +1,22 @@
 #!/bin/sh
 # The Ansible playbook examples/ansible/fru.yml on this machine (ansible_connection: local) over
 # an inventory of two hosts, each with its own simulated BMC, tool wrapper and working directory
-# set in the inventory, the second with backplane 6 as well: the first run writes the devices the
-# inventory names and only those, reports them changed, FreeIPMI decodes the values, and the
+# set in the inventory, the second with backplane 6 as well, each adding its own values to its
+# group's sixteen: the first run writes the devices the inventory names and only those, with the
+# values merged key by key, reports them changed, FreeIPMI decodes the values, and the
 # backups reach the controller; the second run changes nothing. --check --diff with a new serial
 # number shows its old and new value, reports a device that holds its image ok and an absent one
 # failed, and changes no device, working directory or backup. audit.yml over a matching host, one
 # with another asset tag and one whose BMC is down writes the JSON and CSV reports with the drift
 # and the tool's message, and fails only the host it could not read; a report folder the controller
-# cannot make fails every host, beside their devices' faults. A third run over seven failing hosts:
+# cannot make fails every host, beside their devices' faults. A third run over nine failing hosts:
 # tarnwick's refusal, a BMC that is down (the tool's standard error in the message), runs past their
 # time limit (stopped while waiting for a device lock held elsewhere; killed while ipmitool still
 # waits for the BMC that is down), a failed device beside a backup the controller cannot take
 # (neither hides the other; the message names the backup kept on the host), and values refused
-# before tarnwick runs (three spaces, dates without a zone or outside the FRU's range; a device ID
-# the tool would read as 0); no device of the first two hosts changes.
+# before tarnwick runs (three spaces, dates without a zone, outside the FRU's range or read by YAML
+# as a date; a device ID the tool would read as 0; values set nowhere; a name or device ID in
+# tarnwick_fru_by_id that is none of the host's); no device of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -99,11 +101,20 @@ inventory_head() {
     printf '    tarnwick_backup_dir: %s\n  hosts:\n' "$T/backups"
 }
 
-# Each host's FRU values from the examples' host_vars files, which also set tarnwick_fru_ids;
-# here the inventory does. Backplane 6 gets the first minute a FRU date holds, given with an offset.
-grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u12.example.net.yml" >"$A/host_vars/bmc-a.yml"
+# The FRU values from the examples, whose host_vars files also set tarnwick_fru_ids; here the
+# inventory does. Every host the inventories leave ungrouped (all but one) gets all sixteen values
+# from that group: the example group's and the example host r07-u12's, but another date and board
+# serial number, which bmc-a sets for itself as r07-u12 does. bmc-b adds r07-u14's own values and
+# devices; its backplane 6 gets the first minute a FRU date holds, given with an offset.
+mkdir -p "$A/group_vars"
+sed -n '/^      vars:/,/^      hosts:/s/^        \(tarnwick_.*\)/\1/p' "$EXAMPLES/inventory.yml" >"$A/group_vars/ungrouped.yml"
+grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u12.example.net.yml" |
+    sed -e 's/^\(tarnwick_manufacturing_date:\).*/\1 "2020-01-01 00:00 UTC"/' \
+        -e 's/^\(tarnwick_board_serial_number:\).*/\1 GROUP-SERIAL/' >>"$A/group_vars/ungrouped.yml"
+grep -E '^tarnwick_(manufacturing_date|board_serial_number):' \
+    "$EXAMPLES/host_vars/r07-u12.example.net.yml" >"$A/host_vars/bmc-a.yml"
 grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u14.example.net.yml" |
-    sed 's/^  6:$/&\n    manufacturing_date: "1996-01-01 01:00 +01:00"/' >"$A/host_vars/bmc-b.yml"
+    sed -e '/^  7:$/,$d' -e 's/^  6:$/&\n    manufacturing_date: "1996-01-01 01:00 +01:00"/' >"$A/host_vars/bmc-b.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
@@ -126,7 +137,9 @@ while IFS='|' read -r name id sim line; do
     check_contains "$name device $id: FreeIPMI shows the inventory" "$T/ipmi-fru.txt" "  $line"
 done <<TABLE
 bmc-a|0|$SIM1|FRU Board Manufacturing Date/Time: 12/07/26 - 08:30:00
+bmc-a|0|$SIM1|FRU Board Serial Number: BSN-2026-12-0000417
 bmc-a|0|$SIM1|FRU Product Asset Tag: DC1-RACK07-U12
+bmc-a|0|$SIM1|FRU Board Product Name: MB-E27DP
 bmc-b|0|$SIM2|FRU Board Serial Number: BSN-2026-12-0000418
 bmc-b|6|$SIM2|FRU Board Serial Number: BP6-2026-12-0000418
 bmc-b|6|$SIM2|FRU Board Manufacturing Date/Time: 01/01/96 - 00:00:00
@@ -152,7 +165,7 @@ cp "$A/host_vars/bmc-a.yml" "$A/host_vars/absent.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
-    echo "      fru_by_id: {0: {board_serial_number: BSN-2026-12-0000999}}"
+    echo "      tarnwick_fru_by_id: {0: {board_serial_number: BSN-2026-12-0000999}}"
     host bmc-b "$SIM2"
     echo "      tarnwick_fru_ids: [0, 6]"
     host absent "$SIM1"
@@ -188,15 +201,17 @@ echo "--- audit: bmc-a as written, tagged with another asset tag, bmc-b's BMC is
 # (which reads as no date) matches too, its other values do not, and a byte after the board
 # manufacturer's first zero spoils only the board area's checksum
 printf '\001' | dd of="$SIM1/fru6.bin" bs=1 seek=200 conv=notrunc 2>/dev/null
-sed -e 's/DC1-RACK07-U12/DC1-RACK09-U01/' -e 's/^\(  manufacturing_date:\).*/\1 "2026-12-07T09:30+01:00"/' \
-    "$A/host_vars/bmc-a.yml" >"$A/host_vars/tagged.yml"
-printf 'fru_by_id:\n  6: {manufacturing_date: "1996-01-01 01:00 +01:00"}\n' >>"$A/host_vars/tagged.yml"
+sed 's/^\(tarnwick_manufacturing_date:\).*/\1 "2026-12-07T09:30+01:00"/' "$A/host_vars/bmc-a.yml" \
+    >"$A/host_vars/tagged.yml"
+printf 'tarnwick_asset_tag: DC1-RACK09-U01\ntarnwick_fru_by_id:\n  6: {manufacturing_date: "1996-01-01 01:00 +01:00"}\n' \
+    >>"$A/host_vars/tagged.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
     host tagged "$SIM1"
     echo "      tarnwick_fru_ids: [0, 6]"
     host bmc-b "$SIM2"
+    echo "      tarnwick_fru_ids: [6]"
 } >"$A/audit.yml"
 book=audit.yml
 play "$A/audit.yml" -e "tarnwick_audit_dir=$T/reports"
@@ -205,7 +220,7 @@ for name in bmc-a tagged; do
     if [ "$(recap $name failed)" = 0 ]; then ok; else fail "audit: $name failed"; fi
 done
 if [ "$(recap bmc-b failed)" = 1 ] && grep -F 'fatal: [bmc-b]: FAILED! =>' "$T/play.txt" |
-    grep -qF '"msg": "FRU device 0: Can not read FRU device 0.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session'; then
+    grep -qF '"msg": "FRU device 6: Can not read FRU device 6.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session'; then
     ok
 else
     fail "audit: bmc-b did not fail with the tool's message"
@@ -226,7 +241,7 @@ cat >"$T/expected" <<'EOF'
 bmc-a|0|||DC1-RACK07-U12|2026-12-07T08:30:00Z|
 tagged|0|asset_tag||DC1-RACK07-U12|2026-12-07T08:30:00Z|
 tagged|6|chassis_part_number chassis_serial_number chassis_custom_information board_manufacturer board_product_name board_serial_number board_part_number board_fru_file_id product_manufacturer product_name product_part_number product_version product_serial_number asset_tag product_fru_file_id||||board
-bmc-b|0||Can not read FRU device 0.|||
+bmc-b|6||Can not read FRU device 6.|||
 tagged 0 asset_tag {"expected": "DC1-RACK09-U01", "found": "DC1-RACK07-U12", "match": false}
 tagged 0 manufacturing_date {"expected": "2026-12-07T08:30:00Z", "found": "2026-12-07T08:30:00Z", "match": true}
 tagged 6 asset_tag {"expected": "DC1-RACK09-U01", "found": "", "match": false}
@@ -245,7 +260,7 @@ fi
 
 echo "--- audit: a report folder the controller cannot make, beside a device that is absent"
 book=audit.yml
-play "$A/audit.yml" -e tarnwick_audit_dir=/proc/no-such-folder -e tarnwick_fru_ids=[0,9] -l bmc-a,tagged
+play "$A/audit.yml" -e tarnwick_audit_dir=/proc/no-such-folder -e tarnwick_fru_ids=[0,6,9] -l bmc-a,tagged
 book=fru.yml
 for name in bmc-a tagged; do
     if [ "$(recap $name failed)" = 1 ] && grep -F "fatal: [$name]: FAILED! =>" "$T/play.txt" |
@@ -257,21 +272,26 @@ for name in bmc-a tagged; do
 done
 
 echo "--- third run: seven hosts that fail"
-sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
+sed 's/^\(tarnwick_board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/ids.yml"
-sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' -e 's/^\(  manufacturing_date:\).*/\1 "now"/' \
-    "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
+sed -e 's/^\(tarnwick_board_serial_number:\).*/\1 "BSN   0418"/' \
+    -e 's/^\(tarnwick_manufacturing_date:\).*/\1 "now"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
 cat >>"$A/host_vars/faults.yml" <<'EOF'
-fru_by_id:
+tarnwick_fru_by_id:
   1: {manufacturing_date: "2026-12-07 08:30"}
   2: {manufacturing_date: "1995-12-31 23:59 UTC"}
   3: {manufacturing_date: "1996-01-01 00:30 +01:00"}
+  4: {manufacturing_date: 2026-12-07 08:30:00Z}
   6: {manufacturing_date: "2027-11-24 20:16 UTC"}
 EOF
+# values a typo keeps from their device
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/typo.yml"
+printf 'tarnwick_fru_by_id: {0: {board_serail_number: BSN-0}, "0x0": {asset_tag: TAG-0}}\n' \
+    >>"$A/host_vars/typo.yml"
 {
     inventory_head
     host refused "$SIM1"
@@ -285,10 +305,14 @@ EOF
     host unfetched "$SIM1"
     printf '      tarnwick_fru_ids: [1, 9]\n      tarnwick_backup_dir: /proc/no-such-folder\n'
     host faults "$SIM1"
-    echo "      tarnwick_fru_ids: [0, 1, 2, 3, 6]"
+    echo "      tarnwick_fru_ids: [0, 1, 2, 3, 4, 6]"
     # the tool would read the name as device 0
     host ids "$SIM1"
     echo "      tarnwick_fru_ids: [7, mb]"
+    host typo "$SIM1"
+    # in a group of its own, so that no value is set for it
+    printf '  children:\n    lone:\n      hosts:\n'
+    host unset "$SIM1" | sed 's/^/    /'
 } >"$A/failing.yml"
 # another write holds the locked host's device lock for as long as the run lasts
 exec 9>"$T/locked/locks/fru0.lock"
@@ -317,9 +341,13 @@ failed: [faults] (item=1) => |manufacturing_date must be a fixed date with its z
 failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
+failed: [faults] (item=4) => |"msg": "FRU device 4: tarnwick_fru_by_id[4].manufacturing_date must be quoted text in YAML;
+failed: [unset] (item=0) => |tarnwick_board_serial_number is not set for unset (use \"\" for an empty value)
+fatal: [typo]: FAILED! => |tarnwick_fru_by_id[0] names \"board_serail_number\", which is no FRU value this role knows
+fatal: [typo]: FAILED! => |tarnwick_fru_by_id names FRU device \"0x0\", which is not in tarnwick_fru_ids [0]
 fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 254, not [7, \"mb\"]"
 TABLE
-for name in refused down killed locked unfetched faults ids; do
+for name in refused down killed locked unfetched faults ids typo unset; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
