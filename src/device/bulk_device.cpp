@@ -129,6 +129,14 @@ class bulk_device final : public fru_device {
         const std::vector<uint8_t> before = read_device_to_write();
         fru_image image;
         std::copy(before.begin(), before.begin() + image.size(), image.begin());
+        // Only a device of this layout has the item and its area where the table places them: on
+        // a FRU of another layout the bytes would land among its fields, and a blank device would
+        // get a lone item under no header.
+        if (!holds_layout(image, built_in_image())) {
+            fail("FRU device %d does not hold this layout; write it whole with -w or -restore. "
+                 "Nothing written.\n",
+                 FRUID);
+        }
         put_item(image, index);
         set_area_checksum(image, area_name);
         write_unless_held(image, before, nullptr);

@@ -1,9 +1,11 @@
 #include "device/checksum.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "common/fail.h"
 #include "device/byte_access.h"
+#include "layout/image.h"
 #include "layout/lookup.h"
 
 void write_verify_checksum(const char* type, int mark) {
@@ -17,18 +19,18 @@ void write_verify_checksum(const char* type, int mark) {
         get_item_number_by_offset(area.start);
     }
 
-    uint8_t sum = 0;
+    std::vector<uint8_t> bytes;
     for (uint32_t offset = area.start; offset < area.checksum_offset; ++offset) {
-        sum = static_cast<uint8_t>(sum + read_value(offset));
+        bytes.push_back(read_value(offset));
     }
-    const uint8_t expected = static_cast<uint8_t>(256 - sum);
+    const uint8_t expected = area_checksum(bytes);
 
     if (mark == mark_write) {
         write_value(area.checksum_offset, expected);
         return;
     }
     const uint8_t actual = read_value(area.checksum_offset);
-    if (static_cast<uint8_t>(sum + actual) != 0) {
+    if (actual != expected) {
         fail("Verify %s area checksum fail,expect:%x,actual:%x\n", type, unsigned{expected},
              unsigned{actual});
     }

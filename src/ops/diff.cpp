@@ -62,6 +62,9 @@ int show_image_diff() {
     read_configuration();
     const fru_image after = checksummed_table_image();
     const fru_image before = read_device_image();
+    if (!holds_layout(before, after)) {
+        std::printf("FRU device %d does not hold this layout.\n", FRUID);
+    }
 
     int differing = 0;
     for (int i = 0; i < item_count; ++i) {

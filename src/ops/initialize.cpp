@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <span>
 
 #include "common/fail.h"
 #include "device/fru_device.h"
@@ -16,10 +17,8 @@
 namespace {
 
 void check_header() {
-    uint8_t sum = 0;
-    for (int i = 0; i < header_item_count; ++i) {
-        sum = static_cast<uint8_t>(sum + item[i].value[0]);
-    }
+    const fru_image image = table_image();
+    const uint8_t sum = byte_sum(std::span(image).first(header_item_count));
     if (sum != 0) {
         fail("Refusing \"%s\": the common header bytes add up to 0x%x, not 0; nothing written.\n",
              config_file_name, unsigned{sum});

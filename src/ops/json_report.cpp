@@ -1,12 +1,14 @@
 #include "ops/json_report.h"
 
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "common/fruid.h"
 #include "device/fru_device.h"
+#include "layout/image.h"
 #include "layout/item_table.h"
 #include "layout/lookup.h"
 #include "ops/date_conversion.h"
@@ -37,15 +39,12 @@ constexpr json_value values[] = {
     {"product_fru_file_id", "Product FRU File ID String"},
 };
 
+// Bytes [first, last] of the image add up to 0; false for a span outside it.
 bool adds_up_to_zero(const fru_image& image, uint32_t first, uint32_t last) {
     if (last < first || last >= image.size()) {
         return false;
     }
-    uint8_t sum = 0;
-    for (uint32_t offset = first; offset <= last; ++offset) {
-        sum = static_cast<uint8_t>(sum + image[offset]);
-    }
-    return sum == 0;
+    return byte_sum(std::span(image).subspan(first, last - first + 1)) == 0;
 }
 
 bool area_adds_up(const fru_image& image, const char* area_name) {
@@ -82,6 +81,8 @@ void show_json_format() {
     report["chassis_checksum_ok"] = area_adds_up(image, "chassis");
     report["board_checksum_ok"] = area_adds_up(image, "board");
     report["product_checksum_ok"] = area_adds_up(image, "product");
+    report["blank"] = is_blank(image);
+    report["layout_matches"] = holds_layout(image, built_in_image());
     for (const json_value& value : values) {
         const int index = get_item_number_by_fieldname(value.field_name);
         if (index == date_item) {

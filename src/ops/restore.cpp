@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 #include "common/fail.h"
@@ -54,19 +55,6 @@ bool read_at_most(int file, std::size_t limit, std::vector<uint8_t>& bytes) {
     return true;
 }
 
-uint8_t byte_sum(const fru_image& image, uint32_t first, uint32_t end) {
-    uint8_t sum = 0;
-    for (uint32_t offset = first; offset < end; ++offset) {
-        sum = static_cast<uint8_t>(sum + image[offset]);
-    }
-    return sum;
-}
-
-bool is_blank(const fru_image& image) {
-    return std::all_of(image.begin(), image.end(), [](uint8_t b) { return b == 0x00; }) ||
-           std::all_of(image.begin(), image.end(), [](uint8_t b) { return b == 0xFF; });
-}
-
 // The first check the image fails, as the reason of the refusal; "" for a FRU image. Only the
 // first 512 bytes are written, so an area must end within them: one running on past them would
 // be left half old on the device.
@@ -77,7 +65,7 @@ std::string image_fault(const fru_image& image, std::size_t file_size) {
     if (image[0] != 0x01) {
         return "the common header version is not 1";
     }
-    if (byte_sum(image, 0, header_item_count) != 0) {
+    if (byte_sum(std::span(image).first(header_item_count)) != 0) {
         return "the common header checksum is wrong";
     }
     const char* beyond = file_size > image.size() ? "the 512 bytes written" : "the end of the file";
@@ -98,7 +86,8 @@ std::string image_fault(const fru_image& image, std::size_t file_size) {
     }
     for (const header_area& area : header_areas) {
         const uint32_t start = image[area.header_byte] * 8u;
-        if (area.info_area && start != 0 && byte_sum(image, start, start + image[start + 1] * 8u)) {
+        if (area.info_area && start != 0 &&
+            byte_sum(std::span(image).subspan(start, image[start + 1] * 8u)) != 0) {
             return format_text("the %s area checksum is wrong", area.name);
         }
     }
@@ -106,6 +95,17 @@ std::string image_fault(const fru_image& image, std::size_t file_size) {
 }
 
 } // namespace
+
+std::string restore_image_fault(std::span<const uint8_t> bytes, fru_image& image) {
+    if (bytes.size() < image.size()) {
+        return format_text("smaller than %u bytes", fru_image_size);
+    }
+    if (bytes.size() > max_restore_bytes) {
+        return format_text("larger than %zu bytes", max_restore_bytes);
+    }
+    std::copy_n(bytes.begin(), image.size(), image.begin());
+    return image_fault(image, bytes.size());
+}
 
 std::string read_restore_file(const char* path, fru_image& image) {
     const std::string cannot_read = format_text("Can not read \"%s\"; nothing written.\n", path);
@@ -133,17 +133,7 @@ std::string read_restore_file(const char* path, fru_image& image) {
     if (!opened || (regular && !read_whole)) {
         return cannot_read;
     }
-    std::string reason;
-    if (!regular) {
-        reason = "not a regular file";
-    } else if (bytes.size() < image.size()) {
-        reason = format_text("smaller than %u bytes", fru_image_size);
-    } else if (bytes.size() > max_restore_bytes) {
-        reason = format_text("larger than %zu bytes", max_restore_bytes);
-    } else {
-        std::copy_n(bytes.begin(), image.size(), image.begin());
-        reason = image_fault(image, bytes.size());
-    }
+    const std::string reason = regular ? restore_image_fault(bytes, image) : "not a regular file";
     return reason.empty()
                ? ""
                : format_text("Refusing \"%s\": %s; nothing written.\n", path, reason.c_str());

@@ -2,9 +2,15 @@
 // back after.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "layout/image.h"
+
+// Why `bytes`, the whole content of a file given to "-restore", is refused (see below); "" when
+// it is not, with its first 512 bytes in `image`.
+std::string restore_image_fault(std::span<const uint8_t> bytes, fru_image& image);
 
 // Reads FILE for "-restore": a regular file (or a link to one) of 512 to 65536 bytes whose first
 // 512 bytes are a FRU image by their own common header, whatever its layout, or a blank device

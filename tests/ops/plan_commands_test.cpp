@@ -29,6 +29,7 @@ std::vector<uint8_t> report_image() {
 
 const char* const report_json = R"({"fru_id": 0, "header_checksum_ok": true,
   "chassis_checksum_ok": true, "board_checksum_ok": true, "product_checksum_ok": false,
+  "blank": false, "layout_matches": true,
   "chassis_part_number": "CH-2U-EX27-01", "chassis_serial_number": "CSN2026120700017",
   "chassis_custom_information": "Rack 2U", "manufacturing_date": null,
   "board_manufacturer": "Example Systems", "board_product_name": "MB-E27DP",

@@ -79,6 +79,11 @@ TEST_F(BulkMode, EveryItemWordWritesTheBytesOfTheByteMode) {
     for (std::size_t i = 0; i < start.size(); ++i) {
         start[i] = static_cast<uint8_t>(i * 13 + 7); // no area adds up to 0 to begin with
     }
+    // The layout's header and area lengths, without which bulk mode writes no item.
+    const std::vector<uint8_t> reference = bench::reference_image();
+    for (const std::size_t offset : {0, 1, 2, 3, 4, 5, 6, 7, 81, 185, 313}) {
+        start[offset] = reference[offset];
+    }
     for (const char* word : words) {
         SCOPED_TRACE(word);
         const item_command* command = find_item_command(word);

@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "bench.h"
+#include "device/fru_device.h"
 #include "ops/diff.h"
 #include "ops/displays.h"
 #include "ops/json_report.h"
@@ -54,6 +57,9 @@ TEST_F(Diff, OneLinePerItemThatWouldChangeShownAsItsKindReads) {
         {example_with(187, std::string("\x00\x68\xb5", 3)), "",
          "Manufacturing Date/Time (0xbb): 2018-08-09 00:00 UTC -> 2026-12-07 08:30 UTC\n"
          "1 of 59 items differ.\n", 1},
+        {example_with(313, "\x18"), "",
+         "FRU device 0 does not hold this layout.\nArea Length (0x139): 18 -> 19\n"
+         "1 of 59 items differ.\n", 1},
         {example_with(187, std::string(3, '\0')), "",
          "Manufacturing Date/Time (0xbb): unspecified -> 2026-12-07 08:30 UTC\n"
          "1 of 59 items differ.\n", 1},
@@ -97,5 +103,40 @@ TEST_F(Diff, ReportsShowNoByteTheDeviceDidNotGive) {
         const captured result = run_captured(row.report);
         EXPECT_EQ(result.out, row.out);
         EXPECT_EQ(result.status, row.status);
+    }
+}
+
+// An audit tells a blank device and one of another layout from a programmed one, whatever the
+// checksums say, in both modes.
+TEST_F(Diff, JsonTellsBlankAndForeignDevices) {
+    std::vector<uint8_t> zeros(512, 0x00);
+    zeros.resize(1280, 0x5C); // only the first 512 bytes count
+    std::vector<uint8_t> other = bench::other_layout_image();
+    other.resize(1280, 0x00);
+    const struct {
+        std::vector<uint8_t> device;
+        bool blank;
+        bool layout_matches;
+    } rows[] = {
+        {zeros, true, false},
+        {std::vector<uint8_t>(1280, 0xFF), true, false},
+        {other, false, false},
+        {example_with(225, "OTHER-SERIAL"), false, true},
+        {example_with(5, "\x01"), false, false},   // a multirecord area in the header
+        {example_with(313, "\x18"), false, false}, // the product area's length
+    };
+    for (const auto& row : rows) {
+        for (const char* bulk : {"0", "1"}) {
+            SCOPED_TRACE(testing::Message() << &row - rows << ", TARNWICK_BULK=" << bulk);
+            device.bytes = row.device;
+            const captured result = run_captured([bulk] {
+                setenv("TARNWICK_BULK", bulk, 1);
+                choose_fru_device();
+                show_json_format();
+            });
+            const nlohmann::json report = nlohmann::json::parse(result.out);
+            EXPECT_EQ(report["blank"], row.blank);
+            EXPECT_EQ(report["layout_matches"], row.layout_matches);
+        }
     }
 }
