@@ -6,8 +6,11 @@ override CMAKE_FLAGS += -DTARNWICK_WERROR=ON
 # Tests run side by side: each has its own scratch directory, and each end-to-end test its own
 # simulated BMC on its own port.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# make fleet-demo: simulated servers (1 to 32) and Ansible's --forks
+HOSTS ?= 4
+FORKS ?= 8
 
-.PHONY: all deps configure check demo bench package format clean
+.PHONY: all deps configure check demo fleet-demo bench package format clean
 
 all: configure
 	cmake --build $(BUILD) --parallel $(JOBS)
@@ -24,6 +27,9 @@ check: deps all
 
 demo: deps all
 	sh scripts/demo.sh $(BUILD)/tarnwick
+
+fleet-demo: deps all
+	FORKS=$(FORKS) sh scripts/fleet-demo.sh $(BUILD)/tarnwick $(BUILD)/fleet-demo $(HOSTS)
 
 bench: deps all
 	sh bench/run.sh $(BUILD)

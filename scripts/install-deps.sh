@@ -1,10 +1,11 @@
 #!/bin/sh
-# Installs the Debian packages that building, testing, the demo and packaging need, when any is missing.
+# Installs the Debian packages that building, testing, linting, the demos and packaging need, when
+# any is missing.
 # Needs root (or sudo) only when something has to be installed.
 set -eu
 
 PACKAGES="cmake g++ make libgtest-dev nlohmann-json3-dev ipmitool openipmi freeipmi-tools clang libclang-rt-14-dev
-  dpkg-dev file lintian groff man-db bash-completion strace time python3 ansible-core"
+  dpkg-dev file lintian groff man-db bash-completion strace time python3 ansible-core ansible-lint"
 
 missing=""
 for p in $PACKAGES; do

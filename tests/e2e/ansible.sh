@@ -1,20 +1,26 @@
 #!/bin/sh
 # The Ansible playbook examples/ansible/fru.yml on this machine (ansible_connection: local) over
 # an inventory of two hosts, each with its own simulated BMC, tool wrapper and working directory
-# set in the inventory, the second with backplane 6 as well: the first run writes the devices the
-# inventory names and only those, reports them changed, FreeIPMI decodes the values, and the
+# set in the inventory, the second with backplane 6 as well, each adding its own values to its
+# group's sixteen: the first run writes the devices the inventory names and only those, with the
+# values merged key by key, reports them changed, FreeIPMI decodes the values, and the
 # backups reach the controller; the second run changes nothing. --check --diff with a new serial
-# number shows its old and new value, reports a device that holds its image ok and an absent one
-# failed, and changes no device, working directory or backup. audit.yml over a matching host, one
-# with another asset tag and one whose BMC is down writes the JSON and CSV reports with the drift
-# and the tool's message, and fails only the host it could not read; a report folder the controller
-# cannot make fails every host, beside their devices' faults. A third run over seven failing hosts:
-# tarnwick's refusal, a BMC that is down (the tool's standard error in the message), runs past their
-# time limit (stopped while waiting for a device lock held elsewhere; killed while ipmitool still
-# waits for the BMC that is down), a failed device beside a backup the controller cannot take
-# (neither hides the other; the message names the backup kept on the host), and values refused
-# before tarnwick runs (three spaces, dates without a zone or outside the FRU's range; a device ID
-# the tool would read as 0); no device of the first two hosts changes.
+# number shows its old and new value and counts that device's change once, reports a device that
+# holds its image ok and an absent one failed, and changes no device, working directory or backup.
+# audit.yml over a matching host, one with another asset tag and devices with a wrong checksum,
+# blank or of another layout, and one whose BMC is down writes the JSON and CSV reports with the
+# drift, the layout flags and the tool's message, changes no host and fails only the host it could
+# not read, and with tarnwick_audit_fail_on_drift the host whose devices drift, each reason on its
+# line; a report folder the controller cannot make fails every host, beside their devices' faults.
+# A third run over ten failing hosts: tarnwick's refusal, a BMC that is down (the tool's standard
+# error in the message), runs past their time limit (stopped while waiting for a device lock held
+# elsewhere; killed while ipmitool still waits for the BMC that is down), a failed device beside a
+# backup the controller cannot take (neither hides the other; the message names the backup kept
+# on the host), a BMC that stops after the first of three devices (that device changed, the others
+# failed, each in its line), and values refused before tarnwick runs (three spaces, dates without
+# a zone, outside the FRU's range or read by YAML as a date; a device ID the tool would read as 0;
+# values set nowhere; a name or device ID in tarnwick_fru_by_id that is none of the host's); no
+# device of the first two hosts changes.
 # Skipped (status 77) when ansible-playbook is missing (Debian package ansible-core).
 . "$2/tests/e2e/lib.sh"
 command -v ansible-playbook >/dev/null 2>&1 ||
@@ -82,7 +88,7 @@ recap() {
 
 # The result lines of the task that runs tarnwick.
 tool_task() {
-    sed -n '/^TASK \[tarnwick_fru : tarnwick ID -w /,/^TASK/p' "$T/play.txt"
+    sed -n '/^TASK \[tarnwick_fru : Run tarnwick ID -w /,/^TASK/p' "$T/play.txt"
 }
 
 # on SIM COMMAND...: a lib.sh check against another simulated BMC
@@ -99,11 +105,20 @@ inventory_head() {
     printf '    tarnwick_backup_dir: %s\n  hosts:\n' "$T/backups"
 }
 
-# Each host's FRU values from the examples' host_vars files, which also set tarnwick_fru_ids;
-# here the inventory does. Backplane 6 gets the first minute a FRU date holds, given with an offset.
-grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u12.example.net.yml" >"$A/host_vars/bmc-a.yml"
+# The FRU values from the examples, whose host_vars files also set tarnwick_fru_ids; here the
+# inventory does. Every host the inventories leave ungrouped (all but one) gets all sixteen values
+# from that group: the example group's and the example host r07-u12's, but another date and board
+# serial number, which bmc-a sets for itself as r07-u12 does. bmc-b adds r07-u14's own values and
+# devices; its backplane 6 gets the first minute a FRU date holds, given with an offset.
+mkdir -p "$A/group_vars"
+sed -n '/^      vars:/,/^      hosts:/s/^        \(tarnwick_.*\)/\1/p' "$EXAMPLES/inventory.yml" >"$A/group_vars/ungrouped.yml"
+grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u12.example.net.yml" |
+    sed -e 's/^\(tarnwick_manufacturing_date:\).*/\1 "2020-01-01 00:00 UTC"/' \
+        -e 's/^\(tarnwick_board_serial_number:\).*/\1 GROUP-SERIAL/' >>"$A/group_vars/ungrouped.yml"
+grep -E '^tarnwick_(manufacturing_date|board_serial_number):' \
+    "$EXAMPLES/host_vars/r07-u12.example.net.yml" >"$A/host_vars/bmc-a.yml"
 grep -v '^tarnwick_fru_ids:' "$EXAMPLES/host_vars/r07-u14.example.net.yml" |
-    sed 's/^  6:$/&\n    manufacturing_date: "1996-01-01 01:00 +01:00"/' >"$A/host_vars/bmc-b.yml"
+    sed -e '/^  7:$/,$d' -e 's/^  6:$/&\n    manufacturing_date: "1996-01-01 01:00 +01:00"/' >"$A/host_vars/bmc-b.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
@@ -126,7 +141,9 @@ while IFS='|' read -r name id sim line; do
     check_contains "$name device $id: FreeIPMI shows the inventory" "$T/ipmi-fru.txt" "  $line"
 done <<TABLE
 bmc-a|0|$SIM1|FRU Board Manufacturing Date/Time: 12/07/26 - 08:30:00
+bmc-a|0|$SIM1|FRU Board Serial Number: BSN-2026-12-0000417
 bmc-a|0|$SIM1|FRU Product Asset Tag: DC1-RACK07-U12
+bmc-a|0|$SIM1|FRU Board Product Name: MB-E27DP
 bmc-b|0|$SIM2|FRU Board Serial Number: BSN-2026-12-0000418
 bmc-b|6|$SIM2|FRU Board Serial Number: BP6-2026-12-0000418
 bmc-b|6|$SIM2|FRU Board Manufacturing Date/Time: 01/01/96 - 00:00:00
@@ -152,7 +169,7 @@ cp "$A/host_vars/bmc-a.yml" "$A/host_vars/absent.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
-    echo "      fru_by_id: {0: {board_serial_number: BSN-2026-12-0000999}}"
+    echo "      tarnwick_fru_by_id: {0: {board_serial_number: BSN-2026-12-0000999}}"
     host bmc-b "$SIM2"
     echo "      tarnwick_fru_ids: [0, 6]"
     host absent "$SIM1"
@@ -175,6 +192,7 @@ ok: [bmc-b] => (item=6)|bmc-b device 6 holds its image
 TABLE
 if grep -F 'fatal: [absent]: FAILED! =>' "$T/play.txt" | grep -qF '"msg": "FRU device 9: Can not read FRU device 9."'; then ok; else fail "the absent device did not fail with the tool's message"; fi
 if [ "$(recap bmc-b changed)" = 0 ] && [ "$(recap bmc-b failed)" = 0 ] && [ "$rc" -ne 0 ]; then ok; else fail "check: bmc-b not ok, or the play did not fail"; fi
+if [ "$(recap bmc-a changed)" = 1 ]; then ok; else fail "check: bmc-a's one device that would change was counted $(recap bmc-a changed) times"; fi
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "check mode changed a device"; fi
 snapshot >"$T/files-after"
 if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "check mode changed a working directory or made a backup: $(diff "$T/files-before" "$T/files-after")"; fi
@@ -184,28 +202,34 @@ if [ -n "$checkdir" ] && [ ! -e "$checkdir" ]; then ok; else fail "check mode's 
 BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
 
 echo "--- audit: bmc-a as written, tagged with another asset tag, bmc-b's BMC is down"
-# the same date given with an offset matches; on the blank device 6, the FRU date's first minute
-# (which reads as no date) matches too, its other values do not, and a byte after the board
-# manufacturer's first zero spoils only the board area's checksum
+# the same date given with an offset matches; device 6, blank but for a byte after the board
+# manufacturer's first zero, is of another layout, its FRU date's first minute (which reads as no
+# date) matches, its other values do not, and only the board area's checksum is wrong; device 2
+# holds bmc-a's image but for a byte after the chassis part number, which spoils the chassis
+# area's checksum alone; device 3 is blank
 printf '\001' | dd of="$SIM1/fru6.bin" bs=1 seek=200 conv=notrunc 2>/dev/null
-sed -e 's/DC1-RACK07-U12/DC1-RACK09-U01/' -e 's/^\(  manufacturing_date:\).*/\1 "2026-12-07T09:30+01:00"/' \
-    "$A/host_vars/bmc-a.yml" >"$A/host_vars/tagged.yml"
-printf 'fru_by_id:\n  6: {manufacturing_date: "1996-01-01 01:00 +01:00"}\n' >>"$A/host_vars/tagged.yml"
+cp "$SIM1/fru0.bin" "$SIM1/fru2.bin"
+printf '\001' | dd of="$SIM1/fru2.bin" bs=1 seek=100 conv=notrunc 2>/dev/null
+sed 's/^\(tarnwick_manufacturing_date:\).*/\1 "2026-12-07T09:30+01:00"/' "$A/host_vars/bmc-a.yml" \
+    >"$A/host_vars/tagged.yml"
+printf 'tarnwick_asset_tag: DC1-RACK09-U01\ntarnwick_fru_by_id:\n  6: {manufacturing_date: "1996-01-01 01:00 +01:00"}\n' \
+    >>"$A/host_vars/tagged.yml"
 {
     inventory_head
     host bmc-a "$SIM1"
     host tagged "$SIM1"
-    echo "      tarnwick_fru_ids: [0, 6]"
+    echo "      tarnwick_fru_ids: [0, 2, 3, 6]"
     host bmc-b "$SIM2"
+    echo "      tarnwick_fru_ids: [6]"
 } >"$A/audit.yml"
 book=audit.yml
 play "$A/audit.yml" -e "tarnwick_audit_dir=$T/reports"
 book=fru.yml
 for name in bmc-a tagged; do
-    if [ "$(recap $name failed)" = 0 ]; then ok; else fail "audit: $name failed"; fi
+    if [ "$(recap $name failed)" = 0 ] && [ "$(recap $name changed)" = 0 ]; then ok; else fail "audit: $name failed or changed"; fi
 done
 if [ "$(recap bmc-b failed)" = 1 ] && grep -F 'fatal: [bmc-b]: FAILED! =>' "$T/play.txt" |
-    grep -qF '"msg": "FRU device 0: Can not read FRU device 0.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session'; then
+    grep -qF '"msg": "FRU device 6: Can not read FRU device 6.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session'; then
     ok
 else
     fail "audit: bmc-b did not fail with the tool's message"
@@ -216,19 +240,25 @@ python3 - "$T/reports" >"$T/audit.txt" <<'EOF'
 import csv, json, sys
 for r in csv.DictReader(open(sys.argv[1] + "/fru-audit.csv", newline="")):
     print("|".join([r["host"], r["fru_id"], r["drift"], r["error"].split("\n")[0], r["asset_tag"],
-                    r["manufacturing_date"], r["bad_checksums"]]))
+                    r["manufacturing_date"], r["bad_checksums"], r["blank"], r["layout_matches"]]))
 for d in json.load(open(sys.argv[1] + "/fru-audit.json")):
     for key, check in sorted(d.get("checks", {}).items()):
         if key in ("asset_tag", "manufacturing_date") and (d["host"] == "tagged" or not check["match"]):
             print(d["host"], d["fru_id"], key, json.dumps(check, sort_keys=True))
 EOF
 cat >"$T/expected" <<'EOF'
-bmc-a|0|||DC1-RACK07-U12|2026-12-07T08:30:00Z|
-tagged|0|asset_tag||DC1-RACK07-U12|2026-12-07T08:30:00Z|
-tagged|6|chassis_part_number chassis_serial_number chassis_custom_information board_manufacturer board_product_name board_serial_number board_part_number board_fru_file_id product_manufacturer product_name product_part_number product_version product_serial_number asset_tag product_fru_file_id||||board
-bmc-b|0||Can not read FRU device 0.|||
+bmc-a|0|||DC1-RACK07-U12|2026-12-07T08:30:00Z||false|true
+tagged|0|asset_tag||DC1-RACK07-U12|2026-12-07T08:30:00Z||false|true
+tagged|2|asset_tag checksum:chassis||DC1-RACK07-U12|2026-12-07T08:30:00Z|chassis|false|true
+tagged|3|chassis_part_number chassis_serial_number chassis_custom_information manufacturing_date board_manufacturer board_product_name board_serial_number board_part_number board_fru_file_id product_manufacturer product_name product_part_number product_version product_serial_number asset_tag product_fru_file_id blank|||||true|false
+tagged|6|chassis_part_number chassis_serial_number chassis_custom_information board_manufacturer board_product_name board_serial_number board_part_number board_fru_file_id product_manufacturer product_name product_part_number product_version product_serial_number asset_tag product_fru_file_id layout||||board|false|false
+bmc-b|6||Can not read FRU device 6.|||||
 tagged 0 asset_tag {"expected": "DC1-RACK09-U01", "found": "DC1-RACK07-U12", "match": false}
 tagged 0 manufacturing_date {"expected": "2026-12-07T08:30:00Z", "found": "2026-12-07T08:30:00Z", "match": true}
+tagged 2 asset_tag {"expected": "DC1-RACK09-U01", "found": "DC1-RACK07-U12", "match": false}
+tagged 2 manufacturing_date {"expected": "2026-12-07T08:30:00Z", "found": "2026-12-07T08:30:00Z", "match": true}
+tagged 3 asset_tag {"expected": "DC1-RACK09-U01", "found": "", "match": false}
+tagged 3 manufacturing_date {"expected": "2026-12-07T08:30:00Z", "found": null, "match": false}
 tagged 6 asset_tag {"expected": "DC1-RACK09-U01", "found": "", "match": false}
 tagged 6 manufacturing_date {"expected": null, "found": null, "match": true}
 EOF
@@ -236,16 +266,20 @@ if cmp -s "$T/expected" "$T/audit.txt"; then ok; else fail "audit reports: $(dif
 book=audit.yml
 play "$A/audit.yml" -e "tarnwick_audit_dir=$T/reports" -e tarnwick_audit_fail_on_drift=true -l bmc-a,tagged
 book=fru.yml
-if [ "$(recap bmc-a failed)" = 0 ] && [ "$(recap tagged failed)" = 1 ] && grep -F 'fatal: [tagged]: FAILED! =>' "$T/play.txt" |
-    grep -qF '"msg": "FRU device 0: asset_tag is \"DC1-RACK07-U12\", the inventory gives \"DC1-RACK09-U01\"\nFRU device 6: chassis_part_number is \"\"'; then
-    ok
-else
-    fail "audit with tarnwick_audit_fail_on_drift: tagged did not fail with its drift, or bmc-a failed"
-fi
+if [ "$(recap bmc-a failed)" = 0 ] && [ "$(recap tagged failed)" = 1 ]; then ok; else fail "audit with tarnwick_audit_fail_on_drift: tagged did not fail, or bmc-a failed"; fi
+# a line of tagged's message
+while read -r line; do
+    if grep -F 'fatal: [tagged]: FAILED! =>' "$T/play.txt" | grep -qF "$line"; then ok; else fail "audit with tarnwick_audit_fail_on_drift: no \"$line\" in tagged's message"; fi
+done <<'TABLE'
+"msg": "FRU device 0: asset_tag is \"DC1-RACK07-U12\", the inventory gives \"DC1-RACK09-U01\"\nFRU device 2: asset_tag
+\nFRU device 2: the chassis area's checksum is wrong\nFRU device 3: chassis_part_number is \"\"
+\nFRU device 3: the device is blank (all its bytes 0x00 or 0xff)\nFRU device 6: chassis_part_number
+\nFRU device 6: the device does not hold this layout (its common header or area lengths differ)"
+TABLE
 
 echo "--- audit: a report folder the controller cannot make, beside a device that is absent"
 book=audit.yml
-play "$A/audit.yml" -e tarnwick_audit_dir=/proc/no-such-folder -e tarnwick_fru_ids=[0,9] -l bmc-a,tagged
+play "$A/audit.yml" -e tarnwick_audit_dir=/proc/no-such-folder -e tarnwick_fru_ids=[0,6,9] -l bmc-a,tagged
 book=fru.yml
 for name in bmc-a tagged; do
     if [ "$(recap $name failed)" = 1 ] && grep -F "fatal: [$name]: FAILED! =>" "$T/play.txt" |
@@ -257,21 +291,26 @@ for name in bmc-a tagged; do
 done
 
 echo "--- third run: seven hosts that fail"
-sed 's/^\(  board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
+sed 's/^\(tarnwick_board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/ids.yml"
-sed -e 's/^\(  board_serial_number:\).*/\1 "BSN   0418"/' -e 's/^\(  manufacturing_date:\).*/\1 "now"/' \
-    "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
+sed -e 's/^\(tarnwick_board_serial_number:\).*/\1 "BSN   0418"/' \
+    -e 's/^\(tarnwick_manufacturing_date:\).*/\1 "now"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
 cat >>"$A/host_vars/faults.yml" <<'EOF'
-fru_by_id:
+tarnwick_fru_by_id:
   1: {manufacturing_date: "2026-12-07 08:30"}
   2: {manufacturing_date: "1995-12-31 23:59 UTC"}
   3: {manufacturing_date: "1996-01-01 00:30 +01:00"}
+  4: {manufacturing_date: 2026-12-07 08:30:00Z}
   6: {manufacturing_date: "2027-11-24 20:16 UTC"}
 EOF
+# values a typo keeps from their device
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/typo.yml"
+printf 'tarnwick_fru_by_id: {0: {board_serail_number: BSN-0}, "0x0": {asset_tag: TAG-0}}\n' \
+    >>"$A/host_vars/typo.yml"
 {
     inventory_head
     host refused "$SIM1"
@@ -285,11 +324,27 @@ EOF
     host unfetched "$SIM1"
     printf '      tarnwick_fru_ids: [1, 9]\n      tarnwick_backup_dir: /proc/no-such-folder\n'
     host faults "$SIM1"
-    echo "      tarnwick_fru_ids: [0, 1, 2, 3, 6]"
+    echo "      tarnwick_fru_ids: [0, 1, 2, 3, 4, 6]"
     # the tool would read the name as device 0
     host ids "$SIM1"
     echo "      tarnwick_fru_ids: [7, mb]"
+    host typo "$SIM1"
+    host dying "$SIM1"
+    echo "      tarnwick_fru_ids: [2, 3, 6]"
+    # in a group of its own, so that no value is set for it
+    printf '  children:\n    lone:\n      hosts:\n'
+    host unset "$SIM1" | sed 's/^/    /'
 } >"$A/failing.yml"
+# dying's BMC stops answering once its first device is written: the wrapper's first run points
+# the later ones at the BMC that is down
+{
+    sed -n 1p "$T/dying/tarnwick"
+    # shellcheck disable=SC2016 # "$0" is the wrapper's own
+    printf 'sed -i "s|%s|%s|" "$0"\n' "$SIM1/bin" "$SIM2/bin"
+    sed 1d "$T/dying/tarnwick"
+} >"$T/dying/wrapper"
+mv "$T/dying/wrapper" "$T/dying/tarnwick"
+chmod +x "$T/dying/tarnwick"
 # another write holds the locked host's device lock for as long as the run lasts
 exec 9>"$T/locked/locks/fru0.lock"
 flock 9
@@ -317,9 +372,17 @@ failed: [faults] (item=1) => |manufacturing_date must be a fixed date with its z
 failed: [faults] (item=2) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
+failed: [faults] (item=4) => |"msg": "FRU device 4: tarnwick_fru_by_id[4].manufacturing_date must be quoted text in YAML;
+failed: [unset] (item=0) => |tarnwick_board_serial_number is not set for unset (use \"\" for an empty value)
+fatal: [typo]: FAILED! => |tarnwick_fru_by_id[0] names \"board_serail_number\", which is no FRU value this role knows
+fatal: [typo]: FAILED! => |tarnwick_fru_by_id names FRU device \"0x0\", which is not in tarnwick_fru_ids [0]
 fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 254, not [7, \"mb\"]"
+changed: [dying] => (item=2)|
+failed: [dying] (item=3) => |"stdout": "Can not read FRU device 3."
+failed: [dying] (item=6) => |"stdout": "Can not read FRU device 6."
+fatal: [dying]: FAILED! => |"msg": "FRU device 3: Can not read FRU device 3.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session\nFRU device 6: Can not read
 TABLE
-for name in refused down killed locked unfetched faults ids; do
+for name in refused down killed locked unfetched faults ids typo unset dying; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
