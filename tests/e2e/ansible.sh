@@ -12,7 +12,7 @@
 # drift, the layout flags and the tool's message, changes no host and fails only the host it could
 # not read, and with tarnwick_audit_fail_on_drift the host whose devices drift, each reason on its
 # line; a report folder the controller cannot make fails every host, beside their devices' faults.
-# A third run over ten failing hosts: tarnwick's refusal, a BMC that is down (the tool's standard
+# A third run over eleven failing hosts: tarnwick's refusal, a BMC that is down (the tool's standard
 # error in the message), runs past their time limit (stopped while waiting for a device lock held
 # elsewhere; killed while ipmitool still waits for the BMC that is down), a failed device beside a
 # backup the controller cannot take (neither hides the other; the message names the backup kept
@@ -311,6 +311,8 @@ EOF
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/typo.yml"
 printf 'tarnwick_fru_by_id: {0: {board_serail_number: BSN-0}, "0x0": {asset_tag: TAG-0}}\n' \
     >>"$A/host_vars/typo.yml"
+# all the group's values but the asset tag, outside the group
+grep -v '^tarnwick_asset_tag:' "$A/group_vars/ungrouped.yml" >"$A/host_vars/partial.yml"
 {
     inventory_head
     host refused "$SIM1"
@@ -331,9 +333,10 @@ printf 'tarnwick_fru_by_id: {0: {board_serail_number: BSN-0}, "0x0": {asset_tag:
     host typo "$SIM1"
     host dying "$SIM1"
     echo "      tarnwick_fru_ids: [2, 3, 6]"
-    # in a group of its own, so that no value is set for it
+    # in a group of their own, so that no value is set for unset and one for partial
     printf '  children:\n    lone:\n      hosts:\n'
     host unset "$SIM1" | sed 's/^/    /'
+    host partial "$SIM1" | sed 's/^/    /'
 } >"$A/failing.yml"
 # dying's BMC stops answering once its first device is written: the wrapper's first run points
 # the later ones at the BMC that is down
@@ -374,6 +377,7 @@ failed: [faults] (item=3) => |manufacturing_date is before 1996-01-01 00:00 UTC
 failed: [faults] (item=6) => |manufacturing_date is after 2027-11-24 20:15 UTC
 failed: [faults] (item=4) => |"msg": "FRU device 4: tarnwick_fru_by_id[4].manufacturing_date must be quoted text in YAML;
 failed: [unset] (item=0) => |tarnwick_board_serial_number is not set for unset (use \"\" for an empty value)
+failed: [partial] (item=0) => |"msg": "FRU device 0: tarnwick_asset_tag is not set for partial (use \"\" for an empty value)"}
 fatal: [typo]: FAILED! => |tarnwick_fru_by_id[0] names \"board_serail_number\", which is no FRU value this role knows
 fatal: [typo]: FAILED! => |tarnwick_fru_by_id names FRU device \"0x0\", which is not in tarnwick_fru_ids [0]
 fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 254, not [7, \"mb\"]"
@@ -382,7 +386,7 @@ failed: [dying] (item=3) => |"stdout": "Can not read FRU device 3."
 failed: [dying] (item=6) => |"stdout": "Can not read FRU device 6."
 fatal: [dying]: FAILED! => |"msg": "FRU device 3: Can not read FRU device 3.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session\nFRU device 6: Can not read
 TABLE
-for name in refused down killed locked unfetched faults ids typo unset dying; do
+for name in refused down killed locked unfetched faults ids typo unset partial dying; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
