@@ -161,8 +161,9 @@ void choose_bmc_link() {
     if (host == nullptr) {
         return;
     }
-    set_bmc_host(checked_host(host));
+    const std::string name = checked_host(host);
     const unsigned long port = checked_port();
+    set_bmc_host(name, port);
     lan_options =
         format_text("-I lanplus -H %s -p %lu -U ", host, port) + shell_quote(checked_user());
     suites = checked_suites();

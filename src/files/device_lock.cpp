@@ -99,7 +99,7 @@ void lock_device_for_writing() {
     const std::string dir = lock_directory_for(geteuid(), std::getenv("TARNWICK_LOCK_DIR"),
                                                std::getenv("XDG_RUNTIME_DIR"));
     const int directory = open_lock_directory(dir);
-    const std::string name = format_text("fru%d%s.lock", FRUID, bmc_name_part().c_str());
+    const std::string name = format_text("fru%d%s.lock", FRUID, bmc_lock_name_part().c_str());
     const std::string path = dir + "/" + name;
     const int file =
         openat(directory, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

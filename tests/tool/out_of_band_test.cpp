@@ -55,7 +55,8 @@ TEST(OutOfBand, CommandLinesCarryTheLanOptions) {
         std::string lan;                 // after "ipmitool", up to -C
         std::vector<std::string> suites; // probed, the last one serving
         std::string password;            // the password option
-        std::string name_part;           // of the lock and the backup; "" for neither
+        std::string name_part;           // of the backup; "" in band
+        std::string lock;                // the lock left, "" for none
     };
     const std::string bmc1 = "-I lanplus -H bmc1.example -p 623 -U admin";
     const std::string ipv6 = "-I lanplus -H ::1 -p 623 -U admin";
@@ -66,13 +67,14 @@ TEST(OutOfBand, CommandLinesCarryTheLanOptions) {
         empty_ipmitool_password.end(),
         {{"IPMITOOL_PASSWORD", ""}, {"TARNWICK_BMC_CIPHER", " 17 ,3,17"}});
     const Case cases[] = {
-        {{}, {"0", "-stxt"}, bmc1, {"17"}, "-E", ""},
+        {{}, {"0", "-stxt"}, bmc1, {"17"}, "-E", "", ""},
         // The date read's pipeline is split at its own "|", not at one in the quoted user name.
         {{{"TARNWICK_BMC_USER", "ad|min"}},
          {"0", "/BMT"},
          "-I lanplus -H bmc1.example -p 623 -U ad|min",
          {"17"},
          "-E",
+         "",
          ""},
         {{{"IPMI_PASSWORD", ""},
           {"TARNWICK_BMC_PASSWORD_FILE", "../outside/pw"},
@@ -83,9 +85,16 @@ TEST(OutOfBand, CommandLinesCarryTheLanOptions) {
          "-I lanplus -H bmc1.example -p 6230 -U o'brien $(touch pwned)",
          {"3"},
          "-f ../outside/pw",
-         "-bmc1.example"},
-        {empty_ipmitool_password, {"0", "/PAT", "RACK-7"}, ipv6, {"17", "3"}, "-E", "-__1"},
-        {bulk_on_ipv6, {"0", "-sjson"}, ipv6, {"17", "3"}, "-E", ""},
+         "-bmc1.example",
+         "fru0-bmc1.example+6230.lock"},
+        {empty_ipmitool_password,
+         {"0", "/PAT", "RACK-7"},
+         ipv6,
+         {"17", "3"},
+         "-E",
+         "-__1",
+         "fru0-__1.lock"},
+        {bulk_on_ipv6, {"0", "-sjson"}, ipv6, {"17", "3"}, "-E", "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(tool_test::describe(c.args) + " " + c.lan);
@@ -125,7 +134,7 @@ TEST(OutOfBand, CommandLinesCarryTheLanOptions) {
         EXPECT_EQ(same_names(joined(b.files_left())),
                   with_bmc(joined(in_band.files_left())) + "fruconfig.ini\n");
         EXPECT_EQ(b.run_shell("ls '" + b.lock_dir() + "'").out,
-                  c.name_part.empty() ? "" : "fru0" + c.name_part + ".lock\n");
+                  c.lock.empty() ? "" : c.lock + "\n");
     }
 }
 
