@@ -6,9 +6,10 @@ override CMAKE_FLAGS += -DTARNWICK_WERROR=ON
 # Tests run side by side: each has its own scratch directory, and each end-to-end test its own
 # simulated BMC on its own port.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-# make fleet-demo: simulated servers (1 to 32) and Ansible's --forks
+# make fleet-demo: simulated servers (1 to 32), Ansible's --forks, and OOB=1 for out of band
 HOSTS ?= 4
 FORKS ?= 8
+OOB ?= 0
 
 .PHONY: all deps configure check demo fleet-demo bench package format clean
 
@@ -29,7 +30,7 @@ demo: deps all
 	sh scripts/demo.sh $(BUILD)/tarnwick
 
 fleet-demo: deps all
-	FORKS=$(FORKS) sh scripts/fleet-demo.sh $(BUILD)/tarnwick $(BUILD)/fleet-demo $(HOSTS)
+	FORKS=$(FORKS) OOB=$(OOB) sh scripts/fleet-demo.sh $(BUILD)/tarnwick $(BUILD)/fleet-demo $(HOSTS)
 
 bench: deps all
 	sh bench/run.sh $(BUILD)

@@ -14,8 +14,12 @@
 # the part of it that is tarnwick and its ipmitool runs. The demo fails (status 1) when a play
 # does not do what it shows.
 #
-# Environment: FORKS (default 8), Ansible's --forks. Builds nothing ("make fleet-demo" builds
-# first).
+# With OOB=1 the hosts are reached out of band instead, as servers with no operating system yet:
+# each host's tarnwick_bmc (and port) names its BMC, every run is on this machine as the
+# controller, with the real ipmitool straight to the BMC, and the hosts are never contacted.
+#
+# Environment: FORKS (default 8), Ansible's --forks; OOB (0 or 1, default 0). Builds nothing
+# ("make fleet-demo" builds first).
 set -eu
 
 usage() {
@@ -30,6 +34,7 @@ esac
 DIR=$2
 HOSTS=${3:-4}
 FORKS=${FORKS:-8}
+OOB=${OOB:-0}
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 EXAMPLES=$REPO/examples/ansible
 
@@ -40,6 +45,7 @@ complain() {
 case $HOSTS in '' | *[!0-9]*) HOSTS=0 ;; *) HOSTS=$(expr "$HOSTS" + 0) ;; esac
 [ "$HOSTS" -ge 1 ] && [ "$HOSTS" -le 32 ] || complain "HOSTS must be a number from 1 to 32"
 case $FORKS in '' | *[!0-9]* | 0) complain "FORKS must be a number from 1 up" ;; esac
+case $OOB in 0 | 1) ;; *) complain "OOB must be 0 or 1" ;; esac
 [ -x "$TARNWICK" ] || complain "$TARNWICK is not an executable; run \"make fleet-demo\""
 for p in ansible-playbook ipmi_sim ipmitool python3 /usr/bin/time; do
     command -v "$p" >/dev/null 2>&1 ||
@@ -77,7 +83,12 @@ name() {
     printf 'sim%02d' "$1"
 }
 
-heading "$HOSTS simulated servers, each with its own BMC on loopback"
+if [ "$OOB" = 1 ]; then
+    heading "$HOSTS simulated servers with no OS, each with its own BMC on loopback, reached out of band"
+else
+    heading "$HOSTS simulated servers, each with its own BMC on loopback"
+fi
+mkdir -m 700 "$DIR/locks"
 starts=""
 i=1
 while [ "$i" -le "$HOSTS" ]; do
@@ -87,10 +98,17 @@ while [ "$i" -le "$HOSTS" ]; do
     BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" start "$H/sim" &
     starts="$starts $!"
     # The host's tarnwick: its BMC's ipmitool first on PATH, its own TMPDIR and lock directory,
-    # and the CPU time of each run added to tool-cpu.
-    # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
-    printf '#!/bin/sh\nPATH=%s/sim/bin:$PATH TMPDIR=%s/tmp TARNWICK_LOCK_DIR=%s/locks exec /usr/bin/time -a -o %s/tool-cpu -f "%%U %%S" %s "$@"\n' \
-        "$H" "$H" "$H" "$H" "$TARNWICK" >"$H/tarnwick"
+    # and the CPU time of each run added to tool-cpu. Out of band the controller's: the real
+    # ipmitool reached with the LAN options, the controller's one lock directory.
+    if [ "$OOB" = 1 ]; then
+        # shellcheck disable=SC2016 # "$@" is the wrapper's own
+        printf '#!/bin/sh\nTMPDIR=%s/tmp TARNWICK_LOCK_DIR=%s/locks exec /usr/bin/time -a -o %s/tool-cpu -f "%%U %%S" %s "$@"\n' \
+            "$H" "$DIR" "$H" "$TARNWICK" >"$H/tarnwick"
+    else
+        # shellcheck disable=SC2016 # $PATH and "$@" are the wrapper's own
+        printf '#!/bin/sh\nPATH=%s/sim/bin:$PATH TMPDIR=%s/tmp TARNWICK_LOCK_DIR=%s/locks exec /usr/bin/time -a -o %s/tool-cpu -f "%%U %%S" %s "$@"\n' \
+            "$H" "$H" "$H" "$H" "$TARNWICK" >"$H/tarnwick"
+    fi
     chmod +x "$H/tarnwick"
     i=$((i + 1))
 done
@@ -104,15 +122,23 @@ done
 
 # The group sets what every server of the model shares; each host its serial numbers, asset tag
 # and place. sim01 has its two rear backplanes, each with its own board values; sim02 is of a
-# later revision, made another day.
+# later revision, made another day. In band each host is this machine; out of band each is only
+# a name (never contacted) with its BMC, and the BMC user and password are the group's (a real
+# inventory keeps the password in Ansible Vault).
+if [ "$OOB" = 1 ]; then
+    reach="        tarnwick_bmc_user: admin
+        tarnwick_bmc_password: secret"
+else
+    reach="        ansible_connection: local
+        ansible_become: false"
+fi
 {
     cat <<EOF
 all:
   children:
     rack07:
       vars:
-        ansible_connection: local
-        ansible_become: false
+$reach
         tarnwick_backup_dir: $DIR/backups
         tarnwick_audit_dir: $DIR/reports
         tarnwick_chassis_part_number: CH-2U-EX27-01
@@ -141,6 +167,8 @@ EOF
           tarnwick_product_serial_number: PSN-2026-12-0000$(printf %03d "$i")
           tarnwick_asset_tag: DC1-RACK07-U$(printf %02d "$i")
 EOF
+        [ "$OOB" = 0 ] ||
+            printf '          tarnwick_bmc: 127.0.0.1\n          tarnwick_bmc_port: %s\n' "$(cat "$H/sim/port")"
         case $i in
         1)
             cat <<EOF
@@ -210,7 +238,12 @@ EDITED=sim01
 TAG=DC1-SPARE-07
 heading "\$ TARNWICK_BULK=1 tarnwick 0 /PAT $TAG    (on $EDITED, by hand: the inventory says DC1-RACK07-U01)"
 mkdir -p "$DIR/hand-edit"
-(cd "$DIR/hand-edit" && TARNWICK_BULK=1 "$DIR/hosts/$EDITED/tarnwick" 0 /PAT "$TAG") ||
+set -- env
+if [ "$OOB" = 1 ]; then
+    port=$(cat "$DIR/hosts/$EDITED/sim/port")
+    set -- env TARNWICK_BMC=127.0.0.1 TARNWICK_BMC_PORT="$port" TARNWICK_BMC_USER=admin IPMI_PASSWORD=secret
+fi
+(cd "$DIR/hand-edit" && TARNWICK_BULK=1 "$@" "$DIR/hosts/$EDITED/tarnwick" 0 /PAT "$TAG") ||
     complain "the hand edit on $EDITED failed"
 
 play check fru.yml --check --diff
@@ -241,7 +274,7 @@ heading "Where things are"
 cat <<EOF
 inventory        $DIR/inventory.yml
 audit reports    $DIR/reports/fru-audit.csv and fru-audit.json
-backups          $DIR/backups/<host>/ (what each device held before its write)
+backups          $DIR/backups/<host>/ (what each device held before its write; out of band in fru<ID>/ there)
 play output      $DIR/fru.log, check.log and audit.log
 device images    $DIR/hosts/<host>/sim/fru<ID>.bin
 EOF

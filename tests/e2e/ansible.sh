@@ -12,6 +12,10 @@
 # drift, the layout flags and the tool's message, changes no host and fails only the host it could
 # not read, and with tarnwick_audit_fail_on_drift the host whose devices drift, each reason on its
 # line; a report folder the controller cannot make fails every host, beside their devices' faults.
+# Two hosts out of band (tarnwick_bmc), run on the controller against two BMCs with the real
+# ipmitool and passwords from Vault: the run writes their devices and keeps the backups on the
+# controller, --check --diff shows a hand edit alone, the audit reports it with cipher suite 3,
+# and no password is on any command line while the tool runs, in the plays' output or a report.
 # A third run over eleven failing hosts: tarnwick's refusal, a BMC that is down (the tool's standard
 # error in the message), runs past their time limit (stopped while waiting for a device lock held
 # elsewhere; killed while ipmitool still waits for the BMC that is down), a failed device beside a
@@ -199,6 +203,106 @@ if cmp -s "$T/files-before" "$T/files-after"; then ok; else fail "check mode cha
 checkdir=$(sed -n 's|^--- before: \(.*\)/fru0/items$|\1|p' "$T/play.txt")
 if [ -n "$checkdir" ] && [ ! -e "$checkdir" ]; then ok; else fail "check mode's temporary directory \"$checkdir\" was not removed"; fi
 
+echo "--- out of band: two hosts with no OS, reached from the controller through their BMCs"
+# oob-a reaches a BMC of its own (devices 0 and 6), oob-b the second one's device 3, with the
+# real ipmitool and no shim; each password is in Vault, and a wrapper run right before the tool
+# looks for oob-a's on every process's command line
+O=$T/oob
+mkdir -p "$O"
+mkdir -m 700 "$O/locks"
+trap 'sh "$REPO/scripts/bmc-sim.sh" stop "$SIM2" 2>/dev/null; sh "$REPO/scripts/bmc-sim.sh" stop "$O/sim" 2>/dev/null; e2e_cleanup' EXIT
+BMC_SIM_OWNER=$$ BMC_SIM_PASSWORD='Vault-9417' sh "$REPO/scripts/bmc-sim.sh" start "$O/sim" || {
+    fail "the third simulated BMC did not start"
+    exit 1
+}
+# oob-a's password is the one no other process uses (the simulators' ipmitool shim, in band,
+# carries "secret" on its command line)
+printf 'Vault-9417\n' >"$O/unique-password"
+printf 'Vault-9417\nsecret\n' >"$O/passwords"
+echo vault-test >"$O/vault-key"
+# shellcheck disable=SC2016 # "$@" is the wrapper's own
+printf '#!/bin/sh\necho "$*" >>%s/runs\ngrep -a -F -f %s /proc/[0-9]*/cmdline 2>/dev/null | tr "\\\\000" " " >>%s\nTMPDIR=%s TARNWICK_LOCK_DIR=%s exec %s "$@"\n' \
+    "$O" "$O/unique-password" "$O/cmdlines" "$O" "$O/locks" "$TARNWICK" >"$O/tarnwick"
+chmod +x "$O/tarnwick"
+: >"$O/cmdlines"
+# vaulted PASSWORD: the host's tarnwick_bmc_password, encrypted with Vault
+vaulted() {
+    echo '      tarnwick_bmc_password: !vault |'
+    printf '%s' "$1" | LC_ALL=C.UTF-8 ansible-vault encrypt_string --vault-password-file "$O/vault-key" |
+        sed -e 1d -e 's/^ */        /'
+    echo
+}
+{
+    inventory_head
+    printf '    oob-a:\n      tarnwick_bmc: 127.0.0.1\n      tarnwick_bmc_port: %s\n' "$(cat "$O/sim/port")"
+    printf '      tarnwick_fru_ids: [0, 6]\n'
+    vaulted 'Vault-9417'
+    printf '    oob-b:\n      tarnwick_bmc: 127.0.0.1\n      tarnwick_bmc_port: %s\n' "$(cat "$SIM2/port")"
+    printf '      tarnwick_fru_ids: [3]\n'
+    vaulted secret
+    printf '  children:\n    ungrouped:\n      vars:\n        tarnwick_bmc_user: admin\n'
+    printf '        tarnwick_binary: %s\n' "$O/tarnwick"
+} >"$A/oob.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/oob-a.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/oob-b.yml"
+play "$A/oob.yml" --vault-password-file "$O/vault-key"
+check_status "out of band" 0
+cp "$T/play.txt" "$O/fru.txt"
+# host|device|simulated BMC
+while IFS='|' read -r name id sim; do
+    if [ "$(recap "$name" changed)" = 1 ]; then ok; else fail "out of band: $name was not reported changed"; fi
+    fruimage build --ini "$T/backups/$name/fru$id/fruconfig.ini" >"$T/expected.img"
+    on "$sim" check_device "out of band: $name device $id" "$id" "$T/expected.img"
+    set -- "$T/backups/$name/fru$id/fru$id-127.0.0.1-"*.bin
+    if [ $# -eq 1 ] && cmp -s "$1" "$T/blank.bin"; then ok; else fail "out of band: $name device $id: no backup of the blank device on the controller"; fi
+done <<TABLE
+oob-a|0|$O/sim
+oob-a|6|$O/sim
+oob-b|3|$SIM2
+TABLE
+cp "$O/sim/fru0.bin" "$O/fru0-written.bin"
+TARNWICK_BULK=1 TARNWICK_BMC=127.0.0.1 TARNWICK_BMC_PORT=$(cat "$O/sim/port") TARNWICK_BMC_USER=admin \
+    IPMI_PASSWORD='Vault-9417' TARNWICK_LOCK_DIR=$O/locks "$TARNWICK" 0 /PAT HAND-EDIT >/dev/null
+cat "$O/sim/fru0.bin" "$O/sim/fru6.bin" "$SIM2/fru3.bin" >"$O/devices.bin"
+play "$A/oob.yml" --vault-password-file "$O/vault-key" --check --diff
+check_status "out of band, check" 0
+if [ "$(recap oob-a changed)" = 1 ] && [ "$(recap oob-b changed)" = 0 ] &&
+    grep -qxF -- '-Asset Tag String (0x1b9): "HAND-EDIT"' "$T/play.txt" &&
+    grep -qxF -- '+Asset Tag String (0x1b9): "DC1-RACK07-U12"' "$T/play.txt"; then
+    ok
+else
+    fail "out of band, check: not oob-a's hand edit alone"
+fi
+if cat "$O/sim/fru0.bin" "$O/sim/fru6.bin" "$SIM2/fru3.bin" | cmp -s - "$O/devices.bin"; then ok; else fail "out of band: check mode changed a device"; fi
+cp "$T/play.txt" "$O/check.txt"
+book=audit.yml
+play "$A/oob.yml" --vault-password-file "$O/vault-key" -e "tarnwick_audit_dir=$O/reports"
+book=fru.yml
+check_status "out of band, audit" 0
+python3 - "$O/reports" >"$T/audit.txt" <<'PY'
+import csv, json, sys
+for r in csv.DictReader(open(sys.argv[1] + "/fru-audit.csv", newline="")):
+    print(r["host"], r["fru_id"], r["drift"] or "-", r["asset_tag"])
+for d in json.load(open(sys.argv[1] + "/fru-audit.json")):
+    print(d["host"], d["fru_id"], json.dumps(d["bmc"], sort_keys=True))
+PY
+cat >"$T/expected" <<'TEXT'
+oob-a 0 asset_tag HAND-EDIT
+oob-a 6 - DC1-RACK07-U12
+oob-b 3 - DC1-RACK07-U12
+oob-a 0 {"cipher_suite": 3, "host": "127.0.0.1"}
+oob-a 6 {"cipher_suite": 3, "host": "127.0.0.1"}
+oob-b 3 {"cipher_suite": 3, "host": "127.0.0.1"}
+TEXT
+if cmp -s "$T/expected" "$T/audit.txt"; then ok; else fail "out of band, audit reports: $(diff "$T/expected" "$T/audit.txt")"; fi
+# the wrapper ran before each of the nine runs of the three plays, and never found a password
+if [ "$(wc -l <"$O/runs")" -ne 9 ] || [ -s "$O/cmdlines" ] ||
+    grep -q -F -f "$O/passwords" "$O/fru.txt" "$O/check.txt" "$T/play.txt" "$O/reports"/*; then
+    fail "out of band: a password on a command line, in a play's output or in a report: $(cat "$O/cmdlines")"
+else
+    ok
+fi
+
 BMC_SIM_OWNER=$$ sh "$REPO/scripts/bmc-sim.sh" halt "$SIM2"
 
 echo "--- audit: bmc-a as written, tagged with another asset tag, bmc-b's BMC is down"
@@ -290,13 +394,14 @@ for name in bmc-a tagged; do
     fi
 done
 
-echo "--- third run: seven hosts that fail"
+echo "--- third run: hosts that fail"
 sed 's/^\(tarnwick_board_serial_number:\).*/\1 "BSN  0418"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/refused.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/down.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/killed.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/locked.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/unfetched.yml"
 cp "$A/host_vars/bmc-a.yml" "$A/host_vars/ids.yml"
+cp "$A/host_vars/bmc-a.yml" "$A/host_vars/nopass.yml"
 sed -e 's/^\(tarnwick_board_serial_number:\).*/\1 "BSN   0418"/' \
     -e 's/^\(tarnwick_manufacturing_date:\).*/\1 "now"/' "$A/host_vars/bmc-a.yml" >"$A/host_vars/faults.yml"
 cat >>"$A/host_vars/faults.yml" <<'EOF'
@@ -333,6 +438,9 @@ grep -v '^tarnwick_asset_tag:' "$A/group_vars/ungrouped.yml" >"$A/host_vars/part
     host typo "$SIM1"
     host dying "$SIM1"
     echo "      tarnwick_fru_ids: [2, 3, 6]"
+    # out of band without a password
+    host nopass "$SIM1"
+    printf '      tarnwick_bmc: 127.0.0.1\n      tarnwick_bmc_user: admin\n'
     # in a group of their own, so that no value is set for unset and one for partial
     printf '  children:\n    lone:\n      hosts:\n'
     host unset "$SIM1" | sed 's/^/    /'
@@ -380,13 +488,14 @@ failed: [unset] (item=0) => |tarnwick_board_serial_number is not set for unset (
 failed: [partial] (item=0) => |"msg": "FRU device 0: tarnwick_asset_tag is not set for partial (use \"\" for an empty value)"}
 fatal: [typo]: FAILED! => |tarnwick_fru_by_id[0] names \"board_serail_number\", which is no FRU value this role knows
 fatal: [typo]: FAILED! => |tarnwick_fru_by_id names FRU device \"0x0\", which is not in tarnwick_fru_ids [0]
+fatal: [nopass]: FAILED! => |"msg": "tarnwick_bmc_password is not set for nopass (keep it in Ansible Vault)"
 fatal: [ids]: FAILED! => |"msg": "tarnwick_fru_ids must be a list of FRU device IDs, whole numbers from 0 to 254, not [7, \"mb\"]"
 changed: [dying] => (item=2)|
 failed: [dying] (item=3) => |"stdout": "Can not read FRU device 3."
 failed: [dying] (item=6) => |"stdout": "Can not read FRU device 6."
 fatal: [dying]: FAILED! => |"msg": "FRU device 3: Can not read FRU device 3.\nstandard error: Error: Unable to establish IPMI v2 / RMCP+ session\nFRU device 6: Can not read
 TABLE
-for name in refused down killed locked unfetched faults ids typo unset partial dying; do
+for name in refused down killed locked unfetched faults ids typo unset partial dying nopass; do
     if [ "$(recap $name failed)" = 1 ]; then ok; else fail "$name did not fail"; fi
 done
 if cat "$SIM1/fru0.bin" "$SIM2/fru0.bin" "$SIM2/fru6.bin" | cmp -s - "$T/written.bin"; then ok; else fail "a failing host changed a device"; fi
