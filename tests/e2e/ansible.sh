@@ -206,7 +206,7 @@ if [ -n "$checkdir" ] && [ ! -e "$checkdir" ]; then ok; else fail "check mode's 
 echo "--- out of band: two hosts with no OS, reached from the controller through their BMCs"
 # oob-a reaches a BMC of its own (devices 0 and 6), oob-b the second one's device 3, with the
 # real ipmitool and no shim; each password is in Vault, and a wrapper run right before the tool
-# looks for oob-a's on every process's command line
+# looks for oob-a's on every process's command line and in Ansible's module files
 O=$T/oob
 mkdir -p "$O"
 mkdir -m 700 "$O/locks"
@@ -221,8 +221,9 @@ printf 'Vault-9417\n' >"$O/unique-password"
 printf 'Vault-9417\nsecret\n' >"$O/passwords"
 echo vault-test >"$O/vault-key"
 # shellcheck disable=SC2016 # "$@" is the wrapper's own
-printf '#!/bin/sh\necho "$*" >>%s/runs\ngrep -a -F -f %s /proc/[0-9]*/cmdline 2>/dev/null | tr "\\\\000" " " >>%s\nTMPDIR=%s TARNWICK_LOCK_DIR=%s exec %s "$@"\n' \
-    "$O" "$O/unique-password" "$O/cmdlines" "$O" "$O/locks" "$TARNWICK" >"$O/tarnwick"
+printf '#!/bin/sh\necho "$*" >>%s/runs\ngrep -a -F -f %s /proc/[0-9]*/cmdline 2>/dev/null | tr "\\\\000" " " >>%s\ngrep -r -l -a -F -f %s %s %s >>%s 2>/dev/null\nTMPDIR=%s TARNWICK_LOCK_DIR=%s exec %s "$@"\n' \
+    "$O" "$O/unique-password" "$O/cmdlines" "$O/unique-password" "$A/local" "$A/remote" "$O/cmdlines" \
+    "$O" "$O/locks" "$TARNWICK" >"$O/tarnwick"
 chmod +x "$O/tarnwick"
 : >"$O/cmdlines"
 # vaulted PASSWORD: the host's tarnwick_bmc_password, encrypted with Vault
@@ -264,7 +265,8 @@ cp "$O/sim/fru0.bin" "$O/fru0-written.bin"
 TARNWICK_BULK=1 TARNWICK_BMC=127.0.0.1 TARNWICK_BMC_PORT=$(cat "$O/sim/port") TARNWICK_BMC_USER=admin \
     IPMI_PASSWORD='Vault-9417' TARNWICK_LOCK_DIR=$O/locks "$TARNWICK" 0 /PAT HAND-EDIT >/dev/null
 cat "$O/sim/fru0.bin" "$O/sim/fru6.bin" "$SIM2/fru3.bin" >"$O/devices.bin"
-play "$A/oob.yml" --vault-password-file "$O/vault-key" --check --diff
+# -v: Ansible shows each looped item whole, which must not carry a run's arguments
+play "$A/oob.yml" --vault-password-file "$O/vault-key" --check --diff -v
 check_status "out of band, check" 0
 if [ "$(recap oob-a changed)" = 1 ] && [ "$(recap oob-b changed)" = 0 ] &&
     grep -qxF -- '-Asset Tag String (0x1b9): "HAND-EDIT"' "$T/play.txt" &&
@@ -276,7 +278,7 @@ fi
 if cat "$O/sim/fru0.bin" "$O/sim/fru6.bin" "$SIM2/fru3.bin" | cmp -s - "$O/devices.bin"; then ok; else fail "out of band: check mode changed a device"; fi
 cp "$T/play.txt" "$O/check.txt"
 book=audit.yml
-play "$A/oob.yml" --vault-password-file "$O/vault-key" -e "tarnwick_audit_dir=$O/reports"
+play "$A/oob.yml" --vault-password-file "$O/vault-key" -v -e "tarnwick_audit_dir=$O/reports"
 book=fru.yml
 check_status "out of band, audit" 0
 python3 - "$O/reports" >"$T/audit.txt" <<'PY'
